@@ -1,0 +1,46 @@
+// The board slots, the option lists the dialog offers, and the port numbering state.
+#pragma once
+
+#include <cstdint>
+
+enum : uint32_t { BUS_NONE = 0, BUS_ISA = 1, BUS_PCI = 2 };
+
+struct BoardConfig {
+    uint32_t BusType;
+    uint32_t IOAddr;
+    uint32_t Interrupt;
+    uint32_t NumPorts;
+    uint32_t Enabled;
+};
+
+constexpr int Z4_SLOTS = 4;
+
+extern const BoardConfig DefaultZ4config[Z4_SLOTS];
+extern BoardConfig RegistryZ4config[Z4_SLOTS];
+extern BoardConfig CurrentZ4config[Z4_SLOTS];
+
+// A fixed list of short texts, shown in a combo box in this order.
+struct OptionList {
+    const char *const *items;
+    int count;
+};
+
+constexpr int BUS_TYPE_COUNT = 3;
+extern const char *const busTypeNames[BUS_TYPE_COUNT];
+extern const char *const ioAddrChoices[];
+extern const int ioAddrChoiceCount;
+extern const char *const irqChoices[];
+extern const int irqChoiceCount;
+
+OptionList addressChoicesFor(uint32_t busType);
+OptionList interruptChoicesFor(uint32_t busType);
+
+extern uint32_t COMMaxNum;
+extern uint32_t SerialMaxNum;
+extern uint32_t LoadedSerialMaxNum;
+
+// Every character is one hex digit position; a character that is no hex digit counts as 0.
+uint32_t hex_to_int(const char *text);
+
+// Puts the tables and numbers back to their start contents (a new process's state).
+void resetZ4_model();

@@ -1,0 +1,64 @@
+// The driver's registry layout, and the procedures that scan, read, write and remove it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform.h"
+
+// Keys, all below HKEY_LOCAL_MACHINE.
+#define Z4_PORTS_KEY "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports"
+#define Z4_SERVICES_KEY "SYSTEM\\CurrentControlSet\\Services"
+#define Z4_SERVICE_KEY Z4_SERVICES_KEY "\\Serialz4"
+#define Z4_PARAMETERS_KEY Z4_SERVICE_KEY "\\Parameters"
+#define Z4_BOARD_KEY_PREFIX Z4_PARAMETERS_KEY "\\Board"
+#define Z4_BOARD_KEY_FORMAT Z4_PARAMETERS_KEY "\\Board%d"
+#define Z4_BOARD_NAME_FORMAT "Board%d"
+#define Z4_PORT_KEY_FORMAT "%s\\Serial%d"
+#define Z4_RESOURCE_MAP_KEY "HARDWARE\\RESOURCEMAP\\LOADED SERIAL DRIVER RESOURCES\\serialz4"
+#define Z4_DEVICE_MAP_KEY "HARDWARE\\DEVICEMAP\\SERIALCOMM"
+#define Z4_SERVICE_PARAMETERS_NAME "Serialz4\\Parameters"
+#define Z4_SERVICE_NAME "Serialz4"
+
+// Value names.
+#define Z4_VALUE_INTERRUPT "Interrupt"
+#define Z4_VALUE_IOADDR "IOAddr"
+#define Z4_VALUE_BUSTYPE "BusType"
+#define Z4_VALUE_DOSDEVICES "DosDevices"
+#define Z4_VALUE_PORTINDEX "PortIndex"
+#define Z4_VALUE_START "Start"
+#define Z4_PORTS_ENTRY_FORMAT "COM%d:"
+#define Z4_PORTS_ENTRY_SETTINGS "9600,n,8,1"
+#define Z4_DOSDEVICES_FORMAT "COM%d "
+
+// One value the tool writes: a number for REG_DWORD, a text otherwise.
+struct ServiceValue {
+    char name[20];
+    uint32_t type;
+    uint32_t number;
+    char text[20];
+};
+
+constexpr int SERVICE_VALUE_COUNT = 4;
+constexpr int SERVICE_VALUE_START = 2;
+extern ServiceValue ServiceValueTable[SERVICE_VALUE_COUNT];
+
+constexpr int PORT_VALUE_COUNT = 2;
+constexpr int PORT_VALUE_DOSDEVICES = 0;
+constexpr int PORT_VALUE_PORTINDEX = 1;
+extern ServiceValue PortValueTable[PORT_VALUE_COUNT];
+
+// A DWORD entry is its 4 bytes; any other entry is its text without the terminating NUL.
+LONG setZ4_value(HKEY key, const ServiceValue &value);
+
+// The decimal number at position p of the first `length` bytes of a text: white space skipped,
+// one optional sign, digits up to the first non-digit; 0 when there is none.
+uint32_t number_at(const char *text, size_t length, size_t p);
+
+// Run sequence steps.
+void getZ4_port_numbers();
+void getZ4_reg_params();
+void delZ4_reg_boards();
+LONG setZ4_reg_params();
+void removeZ4_config();
+void delZ4_reg_service();

@@ -1,0 +1,9 @@
+// Trace lines for a debugger: formatted into one process-wide buffer, then sent.
+#pragma once
+
+// wsprintfA writes at most 1024 characters and its NUL.
+constexpr int TRACE_BUFFER_SIZE = 1025;
+extern char TraceBuffer[TRACE_BUFFER_SIZE];
+
+// Formats with wsprintfA conversions into TraceBuffer and sends it to the debugger output.
+void z4trace(const char *format, ...);

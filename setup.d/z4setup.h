@@ -1,0 +1,20 @@
+// Process entry, the main window and the run sequence.
+#pragma once
+
+#include "platform.h"
+
+#define IDM_CONFIG 40001
+
+extern HINSTANCE Z4Instance;
+
+// The argument text: what follows the program name (quoted or not) and the characters
+// below 33 after it.
+const char *z4_argument_text(const char *command_line);
+
+// True when the argument text selects removal: "/d" or "/D" as its first two characters.
+bool z4_is_removal(const char *argument_text);
+
+LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The whole process run: what WinMain does with the given command line; returns the exit code.
+int z4_run(HINSTANCE instance, const char *command_line, int show_state);
