@@ -1,4 +1,4 @@
-// Test-facing controls of the emulated window manager: message boxes, traces, windows, dialog.
+// Test-facing controls of the emulated message boxes, trace output, command line and help.
 #pragma once
 
 #include <functional>
@@ -16,7 +16,7 @@ struct MessageBoxRecord {
     UINT style = 0;
 };
 
-// Clears windows, classes, the message queue, message boxes, traces and handlers.
+// Clears message boxes, traces and handlers, and the window state (emu_window.h).
 void ui_reset();
 
 // Message boxes shown so far, in order. The handler answers each (default: IDOK).
@@ -29,45 +29,14 @@ const std::vector<std::string> &debug_output();
 // The process's command line as GetCommandLineA returns it.
 void set_command_line(const std::string &line);
 
-// Every window created (main window and, later, dialogs and controls).
-struct WindowRecord {
-    HWND hwnd = nullptr;
-    std::string class_name;
-    std::string title;
-    DWORD style = 0;
-    DWORD ex_style = 0;
-    int x = 0, y = 0, width = 0, height = 0;
-    HWND parent = nullptr;
-    int show_state = -1;  // last ShowWindow argument, -1 before any
-    bool destroyed = false;
-};
-std::vector<WindowRecord> windows();
-
-struct ClassRecord {
-    std::string name;
-    UINT style = 0;
-    int cls_extra = 0, wnd_extra = 0;
-    HICON icon = nullptr;
-    HCURSOR cursor = nullptr;
-    HBRUSH background = nullptr;
-    const char *menu = nullptr;
-};
-std::vector<ClassRecord> window_classes();
-
-// Fail RegisterClassA or CreateWindowExA, to test the start-up's exits.
-void fail_register_class(bool on);
-void fail_create_window(bool on);
-
-// Every DialogBoxParamA call.
-struct DialogCall {
+// Every WinHelpA call.
+struct HelpRequest {
     HWND owner = nullptr;
-    int template_id = -1;
-    DLGPROC proc = nullptr;
-    LPARAM param = 0;
+    std::string file;
+    UINT command = 0;
+    ULONG_PTR data = 0;
 };
-const std::vector<DialogCall> &dialog_calls();
+const std::vector<HelpRequest> &help_requests();
 
-// When set, DialogBoxParamA calls this instead of running the dialog and returns its result.
-void set_dialog_stand_in(std::function<INT_PTR(const DialogCall &)> stand_in);
 
 }  // namespace emu
