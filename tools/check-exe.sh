@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Fails when a Windows build imports anything but the system DLLs, or when the i686 exe
+# grows past 256 KiB or loses the subsystem version NT 4.0 loads.
+set -euo pipefail
+status=0
+for exe in "$@"; do
+    dump=$(x86_64-w64-mingw32-objdump -p "$exe")
+    dlls=$(printf '%s\n' "$dump" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
+    if [ "$dlls" != "ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll " ]; then
+        echo "FAIL $exe imports: $dlls"; status=1
+    fi
+    major=$(printf '%s\n' "$dump" | awk '/MajorSubsystemVersion/ {print $2}')
+    minor=$(printf '%s\n' "$dump" | awk '/MinorSubsystemVersion/ {print $2}')
+    size=$(stat -c %s "$exe")
+    case "$exe" in *win32*)
+        if [ "$major.$minor" != "4.0" ]; then
+            echo "FAIL $exe subsystem version $major.$minor"; status=1
+        fi
+        if [ "$size" -gt 262144 ]; then echo "FAIL $exe is $size bytes (limit 262144)"; status=1; fi;;
+    esac
+    echo "exe $exe: $size bytes, subsystem $major.$minor, imports $dlls"
+done
+exit $status
