@@ -26,6 +26,8 @@ struct RegCall {
     DWORD length = 0;     // RegSetValueExA: length passed; RegEnum*/RegQuery*: length passed in
     REGSAM access = 0;    // RegOpenKeyExA / RegCreateKeyExA: access asked for
     LONG result = 0;
+    DWORD index = 0;        // RegEnumKeyExA / RegEnumValueA: index asked for
+    DWORD name_length = 0;  // RegEnumValueA: name buffer length passed in (length: data buffer)
 };
 
 // Whole-registry state.
@@ -43,6 +45,12 @@ std::optional<RegValue> reg_get_value(const std::string &key, const std::string 
 std::vector<std::string> reg_subkeys(const std::string &path);      // in enumeration order
 std::vector<RegValue> reg_values(const std::string &path);          // in enumeration order
 void reg_remove_key(const std::string &path);                       // with its subtree
+void reg_remove_value(const std::string &key, const std::string &name);
+std::string reg_key_name(const std::string &path);  // stored spelling of the path, "" if absent
+
+// Values enumerate in creation order, as NT keeps them; Wine keeps them sorted by name like
+// subkeys. Switch on for tests that must see what a run under Wine sees.
+void reg_set_sorted_values(bool on);
 
 // A key that denies access: opening or creating it (or a key below it) returns 5.
 void reg_deny(const std::string &path);
@@ -54,6 +62,17 @@ std::vector<std::string> reg_open_handle_paths();
 // Fault injection: make `op` (an API name, "" for any) on `key` (full path, "" for any) and
 // value or sub key `name` ("" for any) return `code`. nth = 0 fails every matching call;
 // nth = N fails only the Nth matching call (1-based). Faults stay until reg_reset().
+// What a call is matched on (case-insensitive, the same fields the call log shows):
+//   RegOpenKeyExA, RegCreateKeyExA, RegDeleteKeyA: key = full path of the key opened, created
+//     or deleted (parent path joined with the sub key as passed); name = the sub key as passed.
+//   RegSetValueExA, RegQueryValueExA: key = path of the handle's key; name = the value name.
+//   RegEnumKeyExA, RegEnumValueA: key = path of the handle's key; name = the name at that
+//     index ("" past the last one).
+//   RegQueryInfoKeyA, RegCloseKey: key = path of the handle's key; name = "".
+// HKEY_LOCAL_MACHINE itself has the path "", so it is matched only by key "". Every fault
+// counts each call it matches; an injected call has no effect (nothing opened, created,
+// stored or deleted, out-buffers untouched, *phkResult NULL) and is logged with the code.
+// Invalid handles and parameters are answered before faults are looked at.
 void reg_inject(const std::string &op, const std::string &key, const std::string &name, LONG code,
                 int nth = 0);
 
