@@ -5,13 +5,15 @@ set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev
           mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
-          clang libclang-rt-14-dev python3)
+          clang libclang-rt-14-dev python3
+          qemu-user-static wine32-preloader:i386)
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+here=$(dirname "$0")
+[ ${#missing[@]} -eq 0 ] && exec "$here/enable-wine32.sh"
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -21,3 +23,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"$here/enable-wine32.sh"
