@@ -13,6 +13,9 @@
 
 namespace {
 
+// The module handle WinMain gets; the emulation knows it carries no resources but the dialog.
+HINSTANCE const module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+
 class StartUp : public ::testing::Test {
 protected:
     void SetUp() override
@@ -30,7 +33,7 @@ protected:
             return end_code;
         });
         emu::set_command_line(command_line);
-        return z4_run(nullptr, GetCommandLineA(), SW_SHOWDEFAULT);
+        return z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
     }
 
     bool removal_ran() const
@@ -135,7 +138,7 @@ TEST_F(StartUp, main_window_class_and_window_are_as_the_shell_registers_them)
 TEST_F(StartUp, the_show_state_given_at_entry_reaches_the_first_showing)
 {
     emu::set_dialog_stand_in([](const emu::DialogCall &) { return INT_PTR(0); });
-    EXPECT_EQ(z4_run(nullptr, "z4setup.exe", SW_SHOWNORMAL), 0);
+    EXPECT_EQ(z4_run(module, "z4setup.exe", SW_SHOWNORMAL), 0);
     ASSERT_EQ(emu::windows().size(), 1u);
     EXPECT_EQ(emu::windows()[0].show_state, SW_SHOWNORMAL);
 }
@@ -151,7 +154,7 @@ TEST_F(StartUp, scan_and_reader_run_inside_window_creation_and_the_dialog_only_f
         calls_before_dialog = emu::reg_calls().size();
         return INT_PTR(0);
     });
-    EXPECT_EQ(z4_run(nullptr, "z4setup.exe", SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(z4_run(module, "z4setup.exe", SW_SHOWDEFAULT), 0);
     EXPECT_EQ(shown_at_dialog, SW_SHOWDEFAULT);
 
     const auto &calls = emu::reg_calls();
