@@ -1,5 +1,293 @@
-// Placeholder until the registry store is built.
-#include "reg_store.h"
+// The configuration writer: old board and port keys out, the accepted configuration in.
+#include <cstdio>
+#include <cstring>
 
-void delZ4_reg_boards() {}
-LONG setZ4_reg_params() { return 0; }
+#include "board_model.h"
+#include "reg_names.h"
+#include "reg_store.h"
+#include "trace.h"
+
+void delZ4_reg_boards()
+{
+    HKEY parameters;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
+        ERROR_SUCCESS)
+        return;
+    DWORD subkeys = queryZ4_key_counts(parameters).subkeys;
+    // All names first: deleting while enumerating would shift the indexes.
+    for (const SubkeyName &board : collectZ4_subkey_names(parameters, subkeys, 2266)) {
+        LONG rc = RegDeleteKeyA(parameters, board.name.c_str());
+        if (rc != ERROR_SUCCESS)
+            z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index),
+                    board.name.c_str(), static_cast<int>(rc));
+    }
+    RegCloseKey(parameters);
+}
+
+static void showZ4_write_error(const char *text)
+{
+    MessageBoxA(nullptr, text, "", MB_OK);
+}
+
+// A create failure: the access-denied wording, or the code and the place.
+static void showZ4_create_error(LONG rc, const char *denied, const char *format, int line)
+{
+    if (rc == ERROR_ACCESS_DENIED) {
+        showZ4_write_error(denied);
+        return;
+    }
+    char text[1025];
+    wsprintfA(text, format, static_cast<int>(rc), line);
+    showZ4_write_error(text);
+}
+
+static void showZ4_set_error(const char *format, LONG rc, int line)
+{
+    char text[1025];
+    wsprintfA(text, format, static_cast<int>(rc), line);
+    showZ4_write_error(text);
+}
+
+// Port value failures go to standard output, and to a box so a windowed run shows them too.
+static void printZ4_set_error(LONG rc, int line)
+{
+    char text[1025];
+    wsprintfA(text, "Error: Unable to set parameter value, RegSetValueEx = %d, Line = %d",
+              static_cast<int>(rc), line);
+    std::printf("%s", text);
+    std::fflush(stdout);
+    showZ4_write_error(text);
+}
+
+static LONG createZ4_key(const char *path, HKEY &key)
+{
+    DWORD disposition;
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, nullptr, &key, &disposition);
+}
+
+static bool slotZ4_written(int b)
+{
+    return CurrentZ4config[b].Enabled != 0 && CurrentZ4config[b].NumPorts > 0;
+}
+
+// Step 2: the old port keys of every board key go; a board key whose slot is not written
+// goes too, one that will be rewritten stays empty.
+static void deleteZ4_old_boards()
+{
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        char path[128];
+        std::snprintf(path, sizeof path, Z4_BOARD_KEY_FORMAT, b + 1);
+        HKEY board;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &board) != ERROR_SUCCESS)
+            continue;
+        DWORD subkeys = queryZ4_key_counts(board).subkeys;
+        if (subkeys > 0) {
+            for (const SubkeyName &port : collectZ4_subkey_names(board, subkeys, 829))
+                if (RegDeleteKeyA(board, port.name.c_str()) != ERROR_SUCCESS)
+                    MessageBoxA(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
+        }
+        RegCloseKey(board);
+        if (slotZ4_written(b))
+            continue;
+        HKEY parameters;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
+            ERROR_SUCCESS)
+            continue;
+        char name[32];
+        std::snprintf(name, sizeof name, Z4_BOARD_NAME_FORMAT, b + 1);
+        if (RegDeleteKeyA(parameters, name) != ERROR_SUCCESS)
+            MessageBoxA(nullptr, "Error deleting old board", "Debug", MB_OK);
+        RegCloseKey(parameters);
+    }
+}
+
+// Steps 4 to 6: the service key with its four values, "Start" kept as it was.
+static LONG writeZ4_service()
+{
+    HKEY service;
+    LONG rc = createZ4_key(Z4_SERVICE_KEY, service);
+    if (rc != ERROR_SUCCESS) {
+        showZ4_create_error(rc,
+                            "Error: unable to create|open serialz4 key.  "
+                            "Probably due to security reasons.",
+                            "Error: Unable to create|open serialz4 key, RegOpenKey = %d, Line = %d",
+                            897);
+        return rc;
+    }
+
+    // Only a value of exactly 4 bytes is a start mode; anything else gives way to 2.
+    BYTE start[4];
+    DWORD type, length = sizeof start;
+    if (RegQueryValueExA(service, Z4_VALUE_START, nullptr, &type, start, &length) ==
+            ERROR_SUCCESS &&
+        length == sizeof start)
+        std::memcpy(&ServiceValueTable[SERVICE_VALUE_START].number, start, sizeof start);
+
+    for (const ServiceValue &value : ServiceValueTable) {
+        rc = setZ4_value(service, value);
+        if (rc != ERROR_SUCCESS) {
+            showZ4_set_error("Error: Unable to set serial value, RegSetValueEx = %d, Line = %d", rc,
+                             938);
+            RegCloseKey(service);
+            return rc;
+        }
+    }
+    RegCloseKey(service);
+    return ERROR_SUCCESS;
+}
+
+// Step 8.5.2: a COM port the system does not list yet gets default line settings. An entry
+// too long for the buffer (234) exists all the same and is left alone.
+static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
+{
+    ServiceValue entry = {"", REG_SZ, 0, Z4_PORTS_ENTRY_SETTINGS};
+    std::snprintf(entry.name, sizeof entry.name, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com));
+    char settings[40];
+    DWORD type, length = sizeof settings;
+    LONG rc = RegQueryValueExA(ports, entry.name, nullptr, &type,
+                               reinterpret_cast<BYTE *>(settings), &length);
+    if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)
+        return ERROR_SUCCESS;
+    return setZ4_value(ports, entry);
+}
+
+// Step 8.5: one port key with its "DosDevices" and "PortIndex", and its Ports entry.
+static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t &serial,
+                         uint32_t &com)
+{
+    char path[160];
+    std::snprintf(path, sizeof path, Z4_PORT_KEY_FORMAT, boardPath, static_cast<int>(serial++));
+    HKEY port;
+    LONG rc = createZ4_key(path, port);
+    if (rc != ERROR_SUCCESS) {
+        showZ4_create_error(rc,
+                            "Error: unable to create|open Port key.  "
+                            "Probably due to security reasons.",
+                            "Error: Unable to create|open Port key, RegOpenKey = %d, Line = %d",
+                            1099);
+        return rc;
+    }
+    if (ports && (rc = addZ4_ports_entry(ports, com)) != ERROR_SUCCESS) {
+        printZ4_set_error(rc, 1137);
+        RegCloseKey(port);
+        return rc;
+    }
+    uint32_t c = com++;
+
+    ServiceValue &dosDevices = PortValueTable[PORT_VALUE_DOSDEVICES];
+    std::snprintf(dosDevices.text, sizeof dosDevices.text, Z4_DOSDEVICES_FORMAT,
+                  static_cast<int>(c));
+    if ((rc = setZ4_value(port, dosDevices)) != ERROR_SUCCESS) {
+        printZ4_set_error(rc, 1166);
+        RegCloseKey(port);
+        return rc;
+    }
+    ServiceValue &portIndex = PortValueTable[PORT_VALUE_PORTINDEX];
+    portIndex.number = p;
+    if ((rc = setZ4_value(port, portIndex)) != ERROR_SUCCESS) {
+        printZ4_set_error(rc, 1187);
+        RegCloseKey(port);
+        return rc;
+    }
+    RegCloseKey(port);
+    return ERROR_SUCCESS;
+}
+
+// Step 8: the board key of slot b with its values and its port keys.
+static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
+{
+    const BoardConfig &slot = CurrentZ4config[b];
+    char path[128];
+    std::snprintf(path, sizeof path, "%s%d", Z4_BOARD_KEY_PREFIX, b + 1);
+    HKEY board;
+    LONG rc = createZ4_key(path, board);
+    if (rc != ERROR_SUCCESS) {
+        showZ4_create_error(rc,
+                            "Error: unable to create|open Board key.  "
+                            "Probably due to security reasons.",
+                            "Error: Unable to create|open Board key, RegOpenKey = %d, Line = %d",
+                            1002);
+        return rc;
+    }
+
+    struct {
+        ServiceValue value;
+        const char *error;
+        int line;
+    } const values[] = {
+        {{Z4_VALUE_IOADDR, REG_DWORD, slot.IOAddr, ""},
+         "Error: Unable to set IOAddr value, RegSetValueEx = %d, Line = %d", 1022},
+        {{Z4_VALUE_INTERRUPT, REG_DWORD, slot.Interrupt, ""},
+         "Error: Unable to set Interrupt value, RegSetValueEx = %d, Line = %d", 1044},
+        {{Z4_VALUE_BUSTYPE, REG_DWORD, slot.BusType, ""},
+         "Error: Unable to set BusType value, RegSetValueEx = %d, Line = %d", 1066},
+    };
+    for (const auto &v : values) {
+        if ((rc = setZ4_value(board, v.value)) != ERROR_SUCCESS) {
+            showZ4_set_error(v.error, rc, v.line);
+            RegCloseKey(board);
+            return rc;
+        }
+    }
+
+    for (uint32_t p = 0; p < slot.NumPorts; ++p) {
+        if ((rc = writeZ4_port(path, p, ports, serial, com)) != ERROR_SUCCESS) {
+            RegCloseKey(board);
+            return rc;
+        }
+    }
+    RegCloseKey(board);
+    return ERROR_SUCCESS;
+}
+
+// Steps 3 and 7 to 8, with the Ports key (or none) already open.
+static LONG writeZ4_configuration(HKEY ports)
+{
+    uint32_t serial = SerialMaxNum + 1;
+    uint32_t com = COMMaxNum + 1;
+
+    LONG rc = writeZ4_service();
+    if (rc != ERROR_SUCCESS)
+        return rc;
+
+    HKEY parameters;
+    rc = createZ4_key(Z4_PARAMETERS_KEY, parameters);
+    if (rc != ERROR_SUCCESS) {
+        showZ4_create_error(rc,
+                            "Error: unable to create|open Parameters key.  "
+                            "Probably due to security reasons.",
+                            "Error: Unable to create|open Parameters key, RegOpenKey = %d, Line = %d",
+                            967);
+        return rc;
+    }
+    RegCloseKey(parameters);
+
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        if (!slotZ4_written(b))
+            continue;
+        if ((rc = writeZ4_board(b, ports, serial, com)) != ERROR_SUCCESS)
+            return rc;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG setZ4_reg_params()
+{
+    HKEY ports;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PORTS_KEY, 0, KEY_READ | KEY_SET_VALUE, &ports);
+    if (rc != ERROR_SUCCESS) {
+        char text[1025];
+        wsprintfA(text, "Error: Unable to open [%s]. retCode = 0x%x\n.", Z4_PORTS_KEY,
+                  static_cast<unsigned>(rc));
+        MessageBoxA(nullptr, text, "ERROR", MB_OK);
+        ports = nullptr;  // the configuration is still written, only without Ports entries
+    }
+
+    deleteZ4_old_boards();
+    rc = writeZ4_configuration(ports);
+
+    if (ports)
+        RegCloseKey(ports);
+    return rc;
+}
