@@ -129,18 +129,23 @@ TEST_F(RegFile, saved_text_is_what_regedit_writes)
               "[HKEY_LOCAL_MACHINE\\" + BOARD + "\\Serial3]\r\n"
               "\"DosDevices\"=\"COM5 \"\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\" + BOARD + "\\Serial4]\r\n"
-              "\"DosDevices\"=hex(1):43,00,4f,00,4d,00,36,00,20,00\r\n"
+              "\"DosDevices\"=hex(1):43,4f,4d,36,20\r\n"
               "\"PortIndex\"=dword:0000001a\r\n\r\n");
 
+    // a UTF-16 file holds its text data in hex as UTF-16 too
     std::string error;
     const std::string file = temp("unicode.reg");
     ASSERT_TRUE(emu::reg_save_file(file, emu::RegFileFormat::Unicode5, {BOARD}, &error));
     std::string raw = read_file(file);
     ASSERT_GE(raw.size(), 6u);
     EXPECT_EQ(raw.substr(0, 6), std::string("\xFF\xFEW\0i\0", 6));
-    EXPECT_EQ(raw.size(), 2 + 2 * text.size());
+    std::string narrow;
+    for (size_t i = 2; i + 1 < raw.size(); i += 2) narrow += raw[i];
+    std::string wide_text = text;
+    wide_text.replace(wide_text.find("43,4f,4d,36,20"), 14, "43,00,4f,00,4d,00,36,00,20,00");
+    EXPECT_EQ(narrow, wide_text);
     ASSERT_TRUE(emu::reg_save_file(file, emu::RegFileFormat::Regedit4, {BOARD}, &error));
-    EXPECT_NE(read_file(file).find("\"DosDevices\"=hex(1):43,4f,4d,36,20\r\n"), std::string::npos);
+    EXPECT_EQ(read_file(file).substr(0, 10), "REGEDIT4\r\n");
     std::remove(file.c_str());
 
     EXPECT_FALSE(emu::reg_save_file(file, emu::RegFileFormat::Regedit4, {"SOFTWARE\\Nowhere"},
@@ -196,8 +201,6 @@ TEST_F(RegFile, malformed_files_name_file_and_line_and_change_nothing)
         {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:01 02\r\n", 3, "commas"},
         {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:01,\\\r\n", 3, "ends inside"},
         {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex(7:00\r\n", 3, "hex(N)"},
-        {"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex(1):41\r\n",
-         3, "odd length"},
         {"REGEDIT4\r\n[-HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=dword:1\r\n", 3, "deleted key"},
         {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\nx=1\r\n", 3, "neither a key"},
     };
@@ -210,7 +213,15 @@ TEST_F(RegFile, malformed_files_name_file_and_line_and_change_nothing)
         EXPECT_EQ(dump(), before) << c.text;
     }
 
+    // UTF-16 text data of an odd length, in a UTF-16 file
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex(1):41\r\n"))
+        wide += std::string(1, c) + '\0';
     std::string error;
+    EXPECT_FALSE(emu::reg_load_text(wide, "wide.reg", &error));
+    EXPECT_EQ(error, "wide.reg:3: UTF-16 text data of an odd length");
+    EXPECT_EQ(dump(), before);
+
     const std::string file = FIXTURES + "malformed_hex.reg";
     EXPECT_FALSE(emu::reg_load_file(file, &error));
     EXPECT_EQ(error.compare(0, file.size() + 4, file + ":5: "), 0) << error;

@@ -55,26 +55,28 @@ bool same_name(const std::string &a, const std::string &b)
     return a.size() == b.size() && upper(a) == upper(b);
 }
 
-// Both NT and Wine keep subkeys ordered by the upper-cased name, a shorter name before a
-// longer one that starts with it ("Serial1" < "Serial10" < "Serial2").
+// Wine keeps subkeys (and its values) ordered by the lower-cased name, a shorter name before a
+// longer one that starts with it: "Board_1" < "BoardZ", "Serial1" < "Serial10" < "Serial2".
+// NT compares upper-cased names, which differs only for the characters [ ] ^ _ and `.
 bool name_less(const std::string &a, const std::string &b)
 {
-    return upper(a) < upper(b);
+    std::string la(a), lb(b);
+    for (char &c : la) c = (char)std::tolower((unsigned char)c);
+    for (char &c : lb) c = (char)std::tolower((unsigned char)c);
+    return la < lb;
 }
 
-// Split a backslash path into its parts; a trailing backslash is tolerated, a leading one or
-// an empty part in the middle is not (Windows answers ERROR_BAD_PATHNAME).
+// Split a backslash path into its parts. Wine skips empty parts (doubled or trailing
+// backslashes) but refuses a leading backslash with ERROR_BAD_PATHNAME.
 bool split_path(const std::string &path, std::vector<std::string> *parts)
 {
     parts->clear();
-    if (path.empty()) return true;
+    if (!path.empty() && path[0] == '\\') return false;
     size_t start = 0;
-    while (start <= path.size()) {
+    while (start < path.size()) {
         size_t end = path.find('\\', start);
         if (end == std::string::npos) end = path.size();
-        std::string part = path.substr(start, end - start);
-        if (part.empty()) return end == path.size() && start == path.size() && !parts->empty();
-        parts->push_back(part);
+        if (end > start) parts->push_back(path.substr(start, end - start));
         start = end + 1;
     }
     return true;
@@ -384,13 +386,9 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
     if (LONG code = injected(call)) return finish(call, code);
     if (h->node->deleted) return finish(call, ERROR_KEY_DELETED);
     if (!has_access(h, KEY_QUERY_VALUE)) return finish(call, ERROR_ACCESS_DENIED);
-    LONG result = ERROR_SUCCESS;
-    // Keys made here carry no class: an empty class needs a buffer of one character.
-    if (lpcchClass) {
-        if (*lpcchClass < 1) result = ERROR_MORE_DATA;
-        *lpcchClass = 0;
-    }
-    if (lpClass && result == ERROR_SUCCESS) lpClass[0] = 0;
+    // Keys made here carry no class; Wine answers 0 for it even to a class buffer of length 0.
+    if (lpClass && lpcchClass && *lpcchClass) lpClass[0] = 0;
+    if (lpcchClass) *lpcchClass = 0;
     const Node &n = *h->node;
     DWORD max_sub = 0, max_name = 0, max_data = 0;
     for (auto &s : n.subkeys) max_sub = std::max(max_sub, (DWORD)s->name.size());
@@ -408,7 +406,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
     if (lpcbMaxValueLen) *lpcbMaxValueLen = max_data;
     if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
     if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
-    return finish(call, result);
+    return finish(call, ERROR_SUCCESS);
 }
 
 LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,

@@ -67,7 +67,7 @@ struct Parser {
     std::string origin;
     std::vector<std::string> lines;
     size_t line = 0;  // index of the line being parsed
-    bool version5 = true;
+    bool wide = false;  // the file is UTF-16LE
     std::string error;
 
     bool fail(const std::string &why)
@@ -200,8 +200,9 @@ bool parse_data(Parser &ps, const std::string &s, size_t p, Op *op)
             return ps.fail("hex(N): needs a hex type number");
         op->type = type;
         if (!parse_hex_list(ps, s, p + 2, &op->data)) return false;
-        // Version 5 files hold texts as the registry does, in UTF-16.
-        if (ps.version5 && is_text_type(type)) {
+        // Text data in hex is UTF-16 in a UTF-16 file and 8-bit in an 8-bit one, whatever the
+        // header says: that is how Wine's regedit reads both (it writes only UTF-16 files).
+        if (ps.wide && is_text_type(type)) {
             if (op->data.size() % 2) return ps.fail("UTF-16 text data of an odd length");
             std::string bytes(op->data.begin(), op->data.end());
             std::string text = utf16le_to_ansi(bytes, 0);
@@ -246,11 +247,7 @@ bool parse_all(Parser &ps, std::vector<Op> *ops)
     skip_blanks(first, &p);
     first = first.substr(p);
     while (!first.empty() && (first.back() == ' ' || first.back() == '\t')) first.pop_back();
-    if (first == HEADER5) {
-        ps.version5 = true;
-    } else if (first == HEADER4) {
-        ps.version5 = false;
-    } else {
+    if (first != HEADER5 && first != HEADER4) {
         return ps.fail(std::string("not a registry file: the first line must be \"") + HEADER5 +
                        "\" or \"" + HEADER4 + "\"");
     }
@@ -344,7 +341,7 @@ void write_hex(std::string &out, size_t line_len, const std::vector<uint8_t> &by
     }
 }
 
-void write_value(std::string &out, const emu::RegValue &v, bool version5)
+void write_value(std::string &out, const emu::RegValue &v, bool wide)
 {
     std::string line = v.name.empty() ? "@=" : quote(v.name) + "=";
     if (shows_as_text(v)) {
@@ -366,17 +363,17 @@ void write_value(std::string &out, const emu::RegValue &v, bool version5)
         line += piece;
     }
     out += line;
-    write_hex(out, line.size(), version5 && is_text_type(v.type) ? ansi_to_utf16le(v.data) : v.data);
+    write_hex(out, line.size(), wide && is_text_type(v.type) ? ansi_to_utf16le(v.data) : v.data);
     out += "\r\n";
 }
 
-void write_key(std::string &out, const std::string &path, bool version5)
+void write_key(std::string &out, const std::string &path, bool wide)
 {
     out += "[" + std::string(MACHINE) + (path.empty() ? "" : "\\" + path) + "]\r\n";
-    for (const auto &v : emu::reg_values(path)) write_value(out, v, version5);
+    for (const auto &v : emu::reg_values(path)) write_value(out, v, wide);
     out += "\r\n";
     for (const auto &sub : emu::reg_subkeys(path))
-        write_key(out, path.empty() ? sub : path + "\\" + sub, version5);
+        write_key(out, path.empty() ? sub : path + "\\" + sub, wide);
 }
 
 std::string strip_machine(const std::string &root)
@@ -390,17 +387,21 @@ std::string strip_machine(const std::string &root)
     return root;
 }
 
-// The 8-bit text of the export; *missing names the first root that does not exist.
-std::string export_text(const std::vector<std::string> &roots, bool version5, std::string *missing)
+// The 8-bit text of the export, text data in hex as UTF-16 when the file will be `wide`;
+// *missing names the first root that does not exist.
+std::string export_text(const std::vector<std::string> &roots, emu::RegFileFormat format,
+                        std::string *missing)
 {
-    std::string out = std::string(version5 ? HEADER5 : HEADER4) + "\r\n\r\n";
+    bool wide = format == emu::RegFileFormat::Unicode5;
+    std::string out =
+        std::string(format == emu::RegFileFormat::Regedit4 ? HEADER4 : HEADER5) + "\r\n\r\n";
     if (roots.empty()) {
         if (!emu::reg_values("").empty()) {
             out += "[" + std::string(MACHINE) + "]\r\n";
-            for (const auto &v : emu::reg_values("")) write_value(out, v, version5);
+            for (const auto &v : emu::reg_values("")) write_value(out, v, wide);
             out += "\r\n";
         }
-        for (const auto &sub : emu::reg_subkeys("")) write_key(out, sub, version5);
+        for (const auto &sub : emu::reg_subkeys("")) write_key(out, sub, wide);
         return out;
     }
     for (const auto &root : roots) {
@@ -409,7 +410,7 @@ std::string export_text(const std::vector<std::string> &roots, bool version5, st
             if (missing && missing->empty()) *missing = root;
             continue;
         }
-        write_key(out, path, version5);
+        write_key(out, path, wide);
     }
     return out;
 }
@@ -422,8 +423,8 @@ bool reg_load_text(const std::string &text, const std::string &origin, std::stri
 {
     Parser ps;
     ps.origin = origin;
-    bool utf16 = text.size() >= 2 && (uint8_t)text[0] == 0xFF && (uint8_t)text[1] == 0xFE;
-    ps.lines = split_lines(utf16 ? utf16le_to_ansi(text, 2) : text);
+    ps.wide = text.size() >= 2 && (uint8_t)text[0] == 0xFF && (uint8_t)text[1] == 0xFE;
+    ps.lines = split_lines(ps.wide ? utf16le_to_ansi(text, 2) : text);
     std::vector<Op> ops;
     if (!parse_all(ps, &ops)) {
         if (error) *error = ps.error;
@@ -453,14 +454,14 @@ bool reg_load_file(const std::string &file, std::string *error)
 
 std::string reg_save_text(const std::vector<std::string> &roots)
 {
-    return export_text(roots, true, nullptr);
+    return export_text(roots, RegFileFormat::Unicode5Ansi, nullptr);
 }
 
 bool reg_save_file(const std::string &file, RegFileFormat format,
                    const std::vector<std::string> &roots, std::string *error)
 {
     std::string missing;
-    std::string text = export_text(roots, format != RegFileFormat::Regedit4, &missing);
+    std::string text = export_text(roots, format, &missing);
     if (!missing.empty()) {
         if (error) *error = file + ": no key HKEY_LOCAL_MACHINE\\" + strip_machine(missing);
         return false;
