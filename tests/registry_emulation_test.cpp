@@ -119,6 +119,29 @@ TEST_F(Registry, subkeys_enumerate_sorted_by_lower_cased_name_and_end_with_259)
     RegCloseKey(k);
 }
 
+TEST_F(Registry, values_enumerate_in_creation_order_or_sorted_as_under_wine)
+{
+    auto names = [] {
+        std::vector<std::string> out;
+        HKEY k = nullptr;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, PARAMS, 0, KEY_READ, &k);
+        char name[80];
+        for (DWORD i = 0;; ++i) {
+            DWORD len = sizeof name;
+            if (RegEnumValueA(k, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+            out.push_back(name);
+        }
+        RegCloseKey(k);
+        return out;
+    };
+    for (const char *n : {"b", "A", "c", "_u"}) emu::reg_put_sz(PARAMS, n, "x");
+    EXPECT_EQ(names(), (std::vector<std::string>{"b", "A", "c", "_u"}));
+    emu::reg_reset();
+    emu::reg_set_sorted_values(true);
+    for (const char *n : {"b", "A", "c", "_u"}) emu::reg_put_sz(PARAMS, n, "x");
+    EXPECT_EQ(names(), (std::vector<std::string>{"_u", "A", "b", "c"}));
+}
+
 TEST_F(Registry, enumeration_buffers_too_small_answer_234_as_wine_does)
 {
     emu::reg_put_key(std::string(PARAMS) + "\\Board1");
