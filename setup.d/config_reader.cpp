@@ -61,7 +61,7 @@ static void readZ4_board_values(HKEY board, int i, int32_t oldStyleInterrupt)
 }
 
 // One port key: raises the board's port count and lowers the numbering state.
-static void readZ4_port(HKEY port, const std::string &portName, int i, DWORD j)
+static void readZ4_port(HKEY port, const char *portName, int i, DWORD j)
 {
     uint32_t portIndex;
     LONG rc = readZ4_number(port, Z4_VALUE_PORTINDEX, portIndex);
@@ -87,7 +87,7 @@ static void readZ4_port(HKEY port, const std::string &portName, int i, DWORD j)
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1770, j, rc);
 
     uint32_t com = number_at(dosDevices, textLength, 3);
-    uint32_t device = number_at(portName.c_str(), portName.size(), 6);
+    uint32_t device = number_at(portName, std::strlen(portName), 6);
     if (i == 0 && j == 0) {
         COMMaxNum = com;
         SerialMaxNum = device;
@@ -106,7 +106,7 @@ static void readZ4_ports(HKEY board, int i)
     z4trace("getZ4_reg_params:num dwcSubKey:%d Max data %d\n", counts.subkeys,
             counts.longestSubkey);
     for (DWORD j = 0; j < counts.subkeys; ++j) {
-        std::string portName;
+        char portName[Z4_SUBKEY_NAME_MAX_CHARS];
         LONG rc = enumZ4_subkey(board, j, portName);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
@@ -115,8 +115,8 @@ static void readZ4_ports(HKEY board, int i)
             continue;  // a name the call did not deliver is never opened
         }
         HKEY port;
-        if (portName.empty() ||
-            RegOpenKeyExA(board, portName.c_str(), 0, KEY_READ, &port) != ERROR_SUCCESS)
+        if (portName[0] == '\0' ||
+            RegOpenKeyExA(board, portName, 0, KEY_READ, &port) != ERROR_SUCCESS)
             continue;
         readZ4_port(port, portName, i, j);
         RegCloseKey(port);
@@ -132,7 +132,7 @@ static void readZ4_boards(HKEY parameters, DWORD subkeys, int32_t oldStyleInterr
         int slot = static_cast<int>(i);
         setZ4_both(slot, &BoardConfig::Enabled, 1);
         z4trace("GRP2 bd=%d bustypesymbol=%d:", slot, boardControlIds[slot][COL_BUS_TYPE]);
-        std::string boardName;
+        char boardName[Z4_SUBKEY_NAME_MAX_CHARS];
         LONG rc = enumZ4_subkey(parameters, i, boardName);
         if (rc == ERROR_NO_MORE_ITEMS)
             return;
@@ -141,8 +141,8 @@ static void readZ4_boards(HKEY parameters, DWORD subkeys, int32_t oldStyleInterr
             continue;  // a name the call did not deliver is never opened
         }
         HKEY board;
-        if (boardName.empty() ||
-            RegOpenKeyExA(parameters, boardName.c_str(), 0, KEY_READ, &board) != ERROR_SUCCESS)
+        if (boardName[0] == '\0' ||
+            RegOpenKeyExA(parameters, boardName, 0, KEY_READ, &board) != ERROR_SUCCESS)
             continue;
         readZ4_board_values(board, slot, oldStyleInterrupt);
         readZ4_ports(board, slot);

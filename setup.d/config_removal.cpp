@@ -10,17 +10,20 @@ static void delZ4_reg_ports()
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
         ERROR_SUCCESS)
         return;
-    DWORD boards = queryZ4_key_counts(parameters).subkeys;
-    for (const SubkeyName &boardName : collectZ4_subkey_names(parameters, boards, Z4_SILENT)) {
+    SubkeyNames boards =
+        collectZ4_subkey_names(parameters, queryZ4_key_counts(parameters).subkeys, Z4_SILENT);
+    for (DWORD b = 0; b < boards.count; ++b) {
         HKEY board;
-        if (RegOpenKeyExA(parameters, boardName.name.c_str(), 0, KEY_READ, &board) !=
-            ERROR_SUCCESS)
+        if (RegOpenKeyExA(parameters, boards.names[b].name, 0, KEY_READ, &board) != ERROR_SUCCESS)
             continue;
-        DWORD ports = queryZ4_key_counts(board).subkeys;
-        for (const SubkeyName &port : collectZ4_subkey_names(board, ports, Z4_SILENT))
-            RegDeleteKeyA(board, port.name.c_str());
+        SubkeyNames ports =
+            collectZ4_subkey_names(board, queryZ4_key_counts(board).subkeys, Z4_SILENT);
+        for (DWORD p = 0; p < ports.count; ++p)
+            RegDeleteKeyA(board, ports.names[p].name);
+        freeZ4_subkey_names(ports);
         RegCloseKey(board);
     }
+    freeZ4_subkey_names(boards);
     RegCloseKey(parameters);
 }
 

@@ -13,14 +13,17 @@ void delZ4_reg_boards()
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
         ERROR_SUCCESS)
         return;
-    DWORD subkeys = queryZ4_key_counts(parameters).subkeys;
     // All names first: deleting while enumerating would shift the indexes.
-    for (const SubkeyName &board : collectZ4_subkey_names(parameters, subkeys, 2266)) {
-        LONG rc = RegDeleteKeyA(parameters, board.name.c_str());
+    SubkeyNames boards =
+        collectZ4_subkey_names(parameters, queryZ4_key_counts(parameters).subkeys, 2266);
+    for (DWORD k = 0; k < boards.count; ++k) {
+        const SubkeyName &board = boards.names[k];
+        LONG rc = RegDeleteKeyA(parameters, board.name);
         if (rc != ERROR_SUCCESS)
             z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index),
-                    board.name.c_str(), static_cast<int>(rc));
+                    board.name, static_cast<int>(rc));
     }
+    freeZ4_subkey_names(boards);
     RegCloseKey(parameters);
 }
 
@@ -81,12 +84,11 @@ static void deleteZ4_old_boards()
         HKEY board;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &board) != ERROR_SUCCESS)
             continue;
-        DWORD subkeys = queryZ4_key_counts(board).subkeys;
-        if (subkeys > 0) {
-            for (const SubkeyName &port : collectZ4_subkey_names(board, subkeys, 829))
-                if (RegDeleteKeyA(board, port.name.c_str()) != ERROR_SUCCESS)
-                    MessageBoxA(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
-        }
+        SubkeyNames ports = collectZ4_subkey_names(board, queryZ4_key_counts(board).subkeys, 829);
+        for (DWORD k = 0; k < ports.count; ++k)
+            if (RegDeleteKeyA(board, ports.names[k].name) != ERROR_SUCCESS)
+                MessageBoxA(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
+        freeZ4_subkey_names(ports);
         RegCloseKey(board);
         if (slotZ4_written(b))
             continue;

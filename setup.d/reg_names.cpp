@@ -1,7 +1,15 @@
-// Counts and subkey names of an open key, shared by the writer and the removal.
+// Counts and subkey names of an open key, shared by the reader, the writer and the removal.
 #include "reg_names.h"
 
+#include <cstdlib>
 #include <cstring>
+
+void freeZ4_subkey_names(SubkeyNames &list)
+{
+    std::free(list.names);
+    list.names = nullptr;
+    list.count = 0;
+}
 
 KeyCounts queryZ4_key_counts(HKEY key)
 {
@@ -18,27 +26,32 @@ KeyCounts queryZ4_key_counts(HKEY key)
     return {subkeys, longestSubkey, values};
 }
 
-LONG enumZ4_subkey(HKEY key, DWORD index, std::string &name)
+LONG enumZ4_subkey(HKEY key, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS])
 {
-    char buffer[Z4_SUBKEY_NAME_MAX_CHARS];
     DWORD size = Z4_SUBKEY_NAME_CHARS;
-    buffer[0] = '\0';
-    LONG rc = RegEnumKeyExA(key, index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+    name[0] = '\0';
+    LONG rc = RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
     if (rc == ERROR_MORE_DATA) {
-        size = sizeof buffer;
-        buffer[0] = '\0';
-        rc = RegEnumKeyExA(key, index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+        size = sizeof name;
+        name[0] = '\0';
+        rc = RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
     }
-    name.assign(buffer, strnlen(buffer, sizeof buffer));
+    name[sizeof name - 1] = '\0';
     return rc;
 }
 
-std::vector<SubkeyName> collectZ4_subkey_names(HKEY key, DWORD count, int line)
+SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line)
 {
-    std::vector<SubkeyName> names;
+    // calloc checks the size for overflow; without room nothing is collected, so nothing
+    // is deleted.
+    SubkeyNames list = {nullptr, 0};
+    if (count)
+        list.names = static_cast<SubkeyName *>(std::calloc(count, sizeof(SubkeyName)));
+    if (!list.names)
+        return list;
     for (DWORD i = 0; i < count; ++i) {
-        std::string name;
-        LONG rc = enumZ4_subkey(key, i, name);
+        SubkeyName &entry = list.names[list.count];
+        LONG rc = enumZ4_subkey(key, i, entry.name);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
         if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER) {
@@ -50,8 +63,10 @@ std::vector<SubkeyName> collectZ4_subkey_names(HKEY key, DWORD count, int line)
             }
             continue;
         }
-        if (!name.empty())
-            names.push_back({i, name});
+        if (entry.name[0] == '\0')
+            continue;
+        entry.index = i;
+        ++list.count;
     }
-    return names;
+    return list;
 }
