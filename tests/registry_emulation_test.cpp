@@ -414,7 +414,13 @@ TEST_F(Registry, an_injected_enumeration_fault_hits_the_named_subkey_and_leaves_
     EXPECT_EQ(RegDeleteKeyA(k, "Board1"), 1461);
     EXPECT_TRUE(emu::reg_has_key(std::string(PARAMS) + "\\Board1"));
     EXPECT_EQ(RegDeleteKeyA(k, "Board1"), 0);
-    RegCloseKey(k);
+    // a fault for any call on the key still lets the handle close
+    emu::reg_inject("", PARAMS, "", 1462);
+    char data[4];
+    DWORD dlen = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(k, "Interrupt", nullptr, nullptr, (BYTE *)data, &dlen), 1462);
+    EXPECT_EQ(RegCloseKey(k), 0);
+    EXPECT_EQ(emu::reg_open_handle_count(), 0);
 }
 
 TEST_F(Registry, the_call_log_names_each_call_with_its_key_and_result)

@@ -248,7 +248,8 @@ LONG injected(emu::RegCall &call)
 {
     LONG code = 0;
     for (auto &f : faults) {
-        if (!f.op.empty() && f.op != call.op) continue;
+        // A close fails only when asked for by name: "any op" must not leave handles open.
+        if (f.op.empty() ? call.op == "RegCloseKey" : f.op != call.op) continue;
         if (!f.key.empty() && !same_name(f.key, call.key)) continue;
         if (!f.name.empty() && !same_name(f.name, call.name)) continue;
         ++f.seen;

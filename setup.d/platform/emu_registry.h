@@ -69,7 +69,8 @@ std::vector<std::string> reg_open_handle_paths();
 //   RegEnumKeyExA, RegEnumValueA: key = path of the handle's key; name = the name at that
 //     index ("" past the last one).
 //   RegQueryInfoKeyA, RegCloseKey: key = path of the handle's key; name = "".
-// HKEY_LOCAL_MACHINE itself has the path "", so it is matched only by key "". Every fault
+// op "" matches every call but RegCloseKey, which fails only when named (the handle then stays
+// open). HKEY_LOCAL_MACHINE itself has the path "", so it is matched only by key "". Every fault
 // counts each call it matches; an injected call has no effect (nothing opened, created,
 // stored or deleted, out-buffers untouched, *phkResult NULL) and is logged with the code.
 // Invalid handles and parameters are answered before faults are looked at.
