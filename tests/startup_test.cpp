@@ -81,7 +81,9 @@ TEST_F(StartUp, removal_switch_removes_without_a_window_and_exits_with_1)
     for (const char *line : {"z4setup.exe /d", "z4setup.exe /D", "z4setup.exe    /delete",
                              "\"C:\\z 4\\z4setup.exe\"/D"}) {
         SetUp();
+        emu::reg_put_dword(Z4_PARAMETERS_KEY "\\Board1", "BusType", 1);
         EXPECT_EQ(run(line), 1) << line;
+        EXPECT_FALSE(emu::reg_has_key(Z4_SERVICE_KEY)) << line;
         EXPECT_TRUE(emu::windows().empty()) << line;
         EXPECT_TRUE(emu::window_classes().empty()) << line;
         EXPECT_TRUE(emu::dialog_calls().empty()) << line;
