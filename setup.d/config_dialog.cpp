@@ -1,5 +1,11 @@
-// Placeholder until the dialog is built.
+// The dialog procedure, its initialisation and the refresh of the four board columns.
 #include "config_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "board_model.h"
+#include "trace.h"
 
 const uint32_t boardControlIds[4][4] = {
     {200, 201, 202, 203},
@@ -8,15 +14,157 @@ const uint32_t boardControlIds[4][4] = {
     {230, 231, 232, 233},
 };
 
-INT_PTR CALLBACK Z4DlgProc(HWND hdlg, UINT msg, WPARAM wParam, LPARAM)
+bool boardControlAt(int id, int *slot, int *column)
 {
-    if (msg == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDC_OK)) {
-        EndDialog(hdlg, 1);
-        return 1;
+    for (int s = 0; s < Z4_SLOTS; ++s)
+        for (int c = 0; c < 4; ++c)
+            if (boardControlIds[s][c] == static_cast<uint32_t>(id)) {
+                *slot = s;
+                *column = c;
+                return true;
+            }
+    return false;
+}
+
+// busTypeNames has three entries; a code read from elsewhere may be any number.
+uint32_t shownBusType(uint32_t busType)
+{
+    return busType < BUS_TYPE_COUNT ? busType : BUS_NONE;
+}
+
+static int itemId(int slot, int column) { return static_cast<int>(boardControlIds[slot][column]); }
+
+// Empties a combo box and fills it from the list, selecting the entry equal to `value`.
+// Drawing stays off meanwhile: the address list has 79 entries.
+static void fillChoices(HWND hdlg, int id, OptionList list, const char *value, bool traceEntries)
+{
+    SendDlgItemMessageA(hdlg, id, WM_SETREDRAW, FALSE, 0);
+    SendDlgItemMessageA(hdlg, id, CB_RESETCONTENT, 0, 0);
+    for (int k = 0; k < list.count; ++k) {
+        const char *s = list.items[k];
+        if (traceEntries)
+            z4trace("adding 0x%x :%s:\n",
+                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(&list.items[k])), s);
+        LRESULT index = SendDlgItemMessageA(hdlg, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+        if (std::strcmp(s, value) == 0)
+            SendDlgItemMessageA(hdlg, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
-    if (msg == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDC_CANCEL)) {
+    SendDlgItemMessageA(hdlg, id, WM_SETREDRAW, TRUE, 0);
+}
+
+// A control the dialog does not hold is passed over.
+static void enableControl(HWND hdlg, int id, bool on)
+{
+    HWND control = GetDlgItem(hdlg, id);
+    if (!control)
+        return;
+    EnableWindow(control, on);
+    z4trace("Enable combo box %d\n", id);
+}
+
+int refreshZ4_dialog(HWND hdlg)
+{
+    char value[16];
+    for (int i = 0; i < Z4_SLOTS; ++i) {
+        const BoardConfig &rec = CurrentZ4config[i];
+        uint32_t t = rec.BusType;
+        uint32_t shown = shownBusType(t);
+        z4trace("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
+        SendDlgItemMessageA(hdlg, itemId(i, COL_BUS_TYPE), CB_SETCURSEL, shown, 0);
+
+        z4trace("tmpsym=%d bdindex=%d", itemId(i, COL_IRQ), i);
+        std::snprintf(value, sizeof value, "%d", static_cast<int>(rec.Interrupt));
+        fillChoices(hdlg, itemId(i, COL_IRQ), interruptChoicesFor(t), value, true);
+
+        z4trace("tmpsym=%d bdindex=%d", itemId(i, COL_IO_ADDR), i);
+        std::snprintf(value, sizeof value, "%X", static_cast<unsigned>(rec.IOAddr));
+        fillChoices(hdlg, itemId(i, COL_IO_ADDR), addressChoicesFor(t), value, false);
+
+        // Showing a number makes the edit notify at once: the handler stores it back, nested.
+        if (shown == BUS_NONE)
+            SetDlgItemTextA(hdlg, itemId(i, COL_NUM_PORTS), "");
+        else
+            SetDlgItemInt(hdlg, itemId(i, COL_NUM_PORTS), rec.NumPorts, FALSE);
+        z4trace("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
+
+        enableControl(hdlg, itemId(i, COL_IRQ), shown == BUS_ISA);
+        enableControl(hdlg, itemId(i, COL_IO_ADDR), shown == BUS_ISA);
+        enableControl(hdlg, itemId(i, COL_NUM_PORTS), shown != BUS_NONE);
+    }
+    InvalidateRect(hdlg, nullptr, TRUE);
+    return 0;
+}
+
+// WM_INITDIALOG: the bus type lists, the two numbering fields, then the board columns.
+static void initZ4_dialog(HWND hdlg)
+{
+    for (int i = 0; i < Z4_SLOTS; ++i) {
+        int c = itemId(i, COL_BUS_TYPE);
+        SendDlgItemMessageA(hdlg, c, CB_RESETCONTENT, 0, 0);
+        z4trace("bustypesymbol=%d bdindex=%d:", c, i);
+        for (int j = 0; j < BUS_TYPE_COUNT; ++j) {
+            z4trace("i=%d :%s:", j, busTypeNames[j]);
+            SendDlgItemMessageA(hdlg, c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(busTypeNames[j]));
+        }
+        const char *name = busTypeNames[shownBusType(CurrentZ4config[i].BusType)];
+        z4trace("def name index=%d name=%s:", static_cast<int>(CurrentZ4config[i].BusType), name);
+        SendDlgItemMessageA(hdlg, c, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(name));
+    }
+
+    // With no Serial device of the driver loaded, both fields offer one number above the
+    // larger of the two in use.
+    uint32_t logical, device;
+    if (LoadedSerialMaxNum != 0) {
+        logical = COMMaxNum + 1;
+        device = SerialMaxNum + 1;
+    } else if (COMMaxNum < SerialMaxNum) {
+        logical = device = SerialMaxNum + 1;
+    } else {
+        logical = device = COMMaxNum + 1;
+    }
+    SetDlgItemInt(hdlg, IDC_LOGICAL_SUFFIX, logical, FALSE);
+    SetDlgItemInt(hdlg, IDC_DEVICE_SUFFIX, device, FALSE);
+
+    refreshZ4_dialog(hdlg);
+}
+
+// WM_COMMAND: the notification code is never looked at.
+static INT_PTR onZ4_command(HWND hdlg, WPARAM wParam)
+{
+    int id = LOWORD(wParam);
+    int slot, column;
+    switch (id) {
+    case IDOK:
+    case IDC_OK:
+        if (checkZ4_dialog(hdlg) >= 0) {
+            EndDialog(hdlg, 1);
+            return 1;
+        }
+        return 0;
+    case IDCANCEL:
+    case IDC_CANCEL:
         EndDialog(hdlg, 0);
         return 1;
+    case IDC_HELP:
+        WinHelpA(hdlg, "z4setup.hlp", HELP_CONTENTS, 0);
+        return 0;
+    default:
+        if (boardControlAt(id, &slot, &column))
+            onZ4_board_control(hdlg, wParam);
+        return 0;
     }
-    return 0;
+}
+
+INT_PTR CALLBACK Z4DlgProc(HWND hdlg, UINT msg, WPARAM wParam, LPARAM)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        initZ4_dialog(hdlg);
+        return 0;
+    case WM_COMMAND:
+        return onZ4_command(hdlg, wParam);
+    default:
+        return 0;
+    }
 }

@@ -7,6 +7,7 @@
 
 #include "emu_user.h"
 #include "emu_window.h"
+#include "emu_window_internal.h"
 
 namespace {
 
@@ -108,7 +109,11 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     box.caption = lpCaption ? lpCaption : "Error";
     box.style = uType;
     boxes.push_back(box);
-    return box_handler ? box_handler(box) : IDOK;
+    // While the box is up it holds the activation and the focus (emu_focus.cpp).
+    emu::BoxActivation held = emu::message_box_opens(hWnd);
+    int answer = box_handler ? box_handler(box) : IDOK;
+    emu::message_box_closes(held);
+    return answer;
 }
 
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString)

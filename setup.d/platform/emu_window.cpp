@@ -1,4 +1,4 @@
-// Emulated window classes, top-level windows and the thread's message queue.
+// Emulated window classes, windows and the thread's message queue.
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
@@ -72,6 +72,16 @@ void window_reset()
     create_fails = false;
     dialogs.clear();
     dialog_stand_in = nullptr;
+    dialog_reset();
+}
+
+bool take_posted(MSG &msg)
+{
+    if (queue.empty())
+        return false;
+    msg = queue.front();
+    queue.pop_front();
+    return true;
 }
 
 std::vector<WindowRecord> windows()
@@ -79,7 +89,7 @@ std::vector<WindowRecord> windows()
     std::vector<WindowRecord> out;
     for (auto &w : windows_made)
         out.push_back({w->hwnd, w->class_name, w->text, w->style, w->ex_style, w->x, w->y,
-                       w->width, w->height, w->parent, w->show_state, w->destroyed});
+                       w->width, w->height, w->parent, w->show_state, w->destroyed, w->id});
     return out;
 }
 
@@ -121,17 +131,19 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             HWND hWndParent, HMENU hMenu, HINSTANCE, LPVOID)
 {
     WindowClass *c = lpClassName ? find_class(lpClassName) : nullptr;
-    if (create_fails || !c)
+    std::string system_name;
+    WNDPROC system_proc = !c && lpClassName ? emu::system_class(lpClassName, &system_name) : nullptr;
+    if (create_fails || (!c && !system_proc))
         return nullptr;
     emu::Window &w = emu::new_window();
-    w.class_name = c->record.name;
+    w.class_name = c ? c->record.name : system_name;
     w.text = lpWindowName ? lpWindowName : "";
     w.style = dwStyle;
     w.ex_style = dwExStyle;
     w.x = X, w.y = Y, w.width = nWidth, w.height = nHeight;
     w.parent = hWndParent;
     w.id = static_cast<int>(reinterpret_cast<uintptr_t>(hMenu));
-    w.proc = c->proc;
+    w.proc = c ? c->proc : system_proc;
     // WM_CREATE arrives inside this call; -1 refuses the window.
     if (emu::deliver(w.hwnd, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(w.hwnd);
@@ -168,6 +180,9 @@ BOOL WINAPI DestroyWindow(HWND hWnd)
             DestroyWindow(child->hwnd);
     emu::deliver(hWnd, WM_NCDESTROY, 0, 0);
     w->destroyed = true;
+    emu::forget_focus(hWnd);
+    auto &open = emu::open_dialogs();
+    open.erase(std::remove(open.begin(), open.end(), hWnd), open.end());
     queue.erase(std::remove_if(queue.begin(), queue.end(),
                                [&](const MSG &m) { return m.hwnd == hWnd; }),
                 queue.end());
@@ -200,11 +215,36 @@ LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
     return emu::deliver(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 
-LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM, LPARAM)
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    if (Msg == WM_CLOSE)
+    emu::Window *w = emu::live_window(hWnd);
+    switch (Msg) {
+    case WM_CLOSE:
         DestroyWindow(hWnd);
-    return 0;
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            SendMessageA(hWnd, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_SETTEXT:
+        if (w)
+            w->text = lParam ? reinterpret_cast<const char *>(lParam) : "";
+        return w != nullptr;
+    case WM_GETTEXT: {
+        // Copies at most wParam - 1 characters and always terminates.
+        char *buffer = reinterpret_cast<char *>(lParam);
+        if (!w || !buffer || wParam == 0)
+            return 0;
+        size_t n = std::min(w->text.size(), static_cast<size_t>(wParam) - 1);
+        std::memcpy(buffer, w->text.data(), n);
+        buffer[n] = '\0';
+        return static_cast<LRESULT>(n);
+    }
+    case WM_GETTEXTLENGTH:
+        return w ? static_cast<LRESULT>(w->text.size()) : 0;
+    default:
+        return 0;
+    }
 }
 
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)

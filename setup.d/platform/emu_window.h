@@ -12,7 +12,7 @@ namespace emu {
 // Clears classes, windows and the message queue (called by ui_reset).
 void window_reset();
 
-// Every window created (main window and, later, dialogs and controls).
+// Every window created (main window, dialogs and their controls), in creation order.
 struct WindowRecord {
     HWND hwnd = nullptr;
     std::string class_name;
@@ -23,6 +23,7 @@ struct WindowRecord {
     HWND parent = nullptr;
     int show_state = -1;  // last ShowWindow argument, -1 before any
     bool destroyed = false;
+    int id = 0;           // a control's identifier (0xFFFF for the template's -1)
 };
 std::vector<WindowRecord> windows();
 
@@ -51,6 +52,7 @@ struct DialogCall {
 const std::vector<DialogCall> &dialog_calls();
 
 // When set, DialogBoxParamA calls this instead of running the dialog and returns its result.
+// Without it the emulated dialog manager runs the dialog (emu_dialog.h).
 void set_dialog_stand_in(std::function<INT_PTR(const DialogCall &)> stand_in);
 
 }  // namespace emu

@@ -152,13 +152,35 @@ typedef struct tagWNDCLASSA {
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SHOWWINDOW 0x0018
+#define WM_NEXTDLGCTL 0x0028
+#define WM_SETFONT 0x0030
+#define WM_GETDLGCODE 0x0087
 #define WM_NCDESTROY 0x0082
 #define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
 #define WM_USER 0x0400
+
+// Dialog manager
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTMESSAGE 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_RADIOBUTTON 0x0040
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
 
 #define SC_CLOSE 0xF060
 
@@ -181,6 +203,7 @@ typedef struct tagWNDCLASSA {
 #define CB_SHOWDROPDOWN 0x014F
 #define CB_FINDSTRINGEXACT 0x0158
 #define CB_GETDROPPEDSTATE 0x0157
+#define CB_OKAY 0
 #define CB_ERR (-1)
 #define CB_ERRSPACE (-2)
 
@@ -201,10 +224,12 @@ typedef struct tagWNDCLASSA {
 #define EN_KILLFOCUS 0x0200
 #define EN_CHANGE 0x0300
 #define EN_UPDATE 0x0400
+#define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
 #define EM_REPLACESEL 0x00C2
 
 // Button messages and notifications
+#define BM_SETSTYLE 0x00F4
 #define BM_CLICK 0x00F5
 #define BN_CLICKED 0
 #define BN_SETFOCUS 6
@@ -214,7 +239,15 @@ typedef struct tagWNDCLASSA {
 #define VK_BACK 0x08
 #define VK_TAB 0x09
 #define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
 #define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
 #define VK_DELETE 0x2E
 
 // Window and class styles
@@ -246,9 +279,12 @@ typedef struct tagWNDCLASSA {
 #define BS_PUSHBUTTON 0x00000000L
 #define BS_DEFPUSHBUTTON 0x00000001L
 #define BS_GROUPBOX 0x00000007L
+#define BS_TYPEMASK 0x0000000FL
+#define BS_NOTIFY 0x00004000L
 #define ES_LEFT 0x0000L
 #define ES_AUTOHSCROLL 0x0080L
 #define CBS_DROPDOWNLIST 0x0003L
+#define CBS_SORT 0x0100L
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -320,6 +356,8 @@ BOOL WINAPI SetDlgItemInt(HWND hDlg, int nIDDlgItem, UINT uValue, BOOL bSigned);
 UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
 BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
+HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg);
 int WINAPI GetDlgCtrlID(HWND hWnd);
 BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
 BOOL WINAPI IsWindowEnabled(HWND hWnd);
