@@ -455,3 +455,29 @@ TEST_F(Reader, box_texts_go_through_the_trace_buffer_but_not_to_the_debugger)
     for (const auto &t : traces())
         EXPECT_EQ(t.find("Line:1606"), std::string::npos) << t;
 }
+
+TEST_F(Reader, a_parameters_key_with_values_but_no_board_keys_leaves_the_numbers_alone)
+{
+    emu::reg_put_dword(PARAMETERS, "Interrupt", 5);
+    scan_left(2, 1);
+    getZ4_reg_params();
+    EXPECT_EQ(COMMaxNum, 2u);
+    EXPECT_EQ(SerialMaxNum, 1u);
+    expect_slot(0, START_SLOT_0);
+    EXPECT_TRUE(traced("getZ4_reg_params:old_style_interrupt:5\n"));
+}
+
+TEST_F(Reader, an_enumeration_answered_with_122_but_no_name_opens_nothing)
+{
+    put_configured_board("Board1", 0x318, 3, BUS_PCI, 3, 5, 2);
+    put_configured_board("Board2", 0x310, 4, BUS_ISA, 5, 7, 2);
+    emu::reg_inject("RegEnumKeyExA", PARAMETERS, "Board1", ERROR_INSUFFICIENT_BUFFER);
+    emu::reg_inject("RegEnumKeyExA", board(2), "Serial5", ERROR_INSUFFICIENT_BUFFER);
+    getZ4_reg_params();
+    EXPECT_TRUE(boxes().empty());
+    // An empty name would open the parent key itself as a board or port.
+    for (const auto &o : calls("RegOpenKeyExA"))
+        EXPECT_FALSE(o.name.empty()) << o.key;
+    expect_slot(0, {BUS_ISA, 0x308, 10, 0, 1});
+    expect_slot(1, {BUS_ISA, 0x310, 4, 2, 1});
+}

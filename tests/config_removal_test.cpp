@@ -183,3 +183,14 @@ TEST_F(Removal, an_enumeration_failure_in_the_port_pass_is_reported_once_by_the_
     EXPECT_EQ(emu::reg_subkeys(PARAMETERS), std::vector<std::string>{"Board2"});
     EXPECT_EQ(emu::reg_subkeys(board(2)).size(), 8u);  // a name not delivered is not used
 }
+
+TEST_F(Removal, a_board_key_that_cannot_be_opened_keeps_its_ports_and_both_boxes_report_it)
+{
+    write_configuration();
+    emu::reg_inject("RegOpenKeyExA", board(1), "", 5);
+    removeZ4_config();
+    EXPECT_EQ(emu::reg_subkeys(board(1)).size(), 4u);
+    EXPECT_FALSE(emu::reg_has_key(board(2)));
+    EXPECT_EQ(traces(), std::vector<std::string>{"Error deleting key:0)Board1 retcode:5\n"});
+    EXPECT_EQ(boxes(), (std::vector<std::string>{PARAMETERS_BOX, SERVICE_BOX}));
+}

@@ -523,12 +523,18 @@ TEST_F(Writer, the_stdout_failure_is_printed_before_its_box_appears)
     slot(0, BUS_ISA, 0x308, 10, 1);
     emu::reg_inject("RegSetValueExA", port(1, 1), "DosDevices", 1018);
     std::string printed_at_box;
+    bool boxed = false;
     ::testing::internal::CaptureStdout();
     emu::set_message_box_handler([&](const emu::MessageBoxRecord &) {
-        printed_at_box = ::testing::internal::GetCapturedStdout();
+        if (!boxed)
+            printed_at_box = ::testing::internal::GetCapturedStdout();
+        boxed = true;
         return IDOK;
     });
     setZ4_reg_params();
+    if (!boxed)
+        ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(boxed);
     EXPECT_EQ(printed_at_box, "Error: Unable to set parameter value, RegSetValueEx = 1018, Line = 1166");
 }
 

@@ -321,3 +321,18 @@ TEST_F(Scan, a_failed_key_query_counts_as_no_values)
     EXPECT_EQ(COMMaxNum, 1u);
     EXPECT_EQ(calls("RegEnumValueA").size(), 2u);
 }
+
+TEST_F(Scan, an_enumeration_answered_with_122_is_no_failure)
+{
+    loaded("\\Device\\Serial1.a");
+    mapped("Serial1", "COM2");
+    mapped("Serial2", "COM3");
+    emu::reg_inject("RegEnumValueA", RESOURCE_MAP, "", ERROR_INSUFFICIENT_BUFFER);
+    emu::reg_inject("RegEnumValueA", DEVICE_MAP, "Serial2", ERROR_INSUFFICIENT_BUFFER);
+    getZ4_port_numbers();
+    EXPECT_TRUE(boxes().empty());
+    // Those calls delivered nothing, so only Serial1 on COM2 counts.
+    EXPECT_EQ(LoadedSerialMaxNum, 0u);
+    EXPECT_EQ(SerialMaxNum, 1u);
+    EXPECT_EQ(COMMaxNum, 2u);
+}
