@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Throwaway Wine prefixes for the end-to-end runs.
+#   wine-prefix.sh create DIR win32|win64   boots a fresh prefix in DIR (replacing it)
+#   wine-prefix.sh stop DIR                 stops that prefix's wineserver and its processes
+set -euo pipefail
+
+usage() { echo "usage: $0 create DIR win32|win64 | stop DIR" >&2; exit 2; }
+[ $# -ge 2 ] || usage
+
+case "$1" in
+create)
+    [ $# -eq 3 ] || usage
+    dir=$2 arch=$3
+    case "$arch" in
+    win32) loader=/usr/lib/wine/wine ;;
+    win64) loader=/usr/lib/wine/wine64 ;;
+    *) usage ;;
+    esac
+    case "$dir" in /tmp/*) ;; *) echo "$0: prefixes live under /tmp" >&2; exit 2 ;; esac
+    if [ -d "$dir" ]; then
+        WINEPREFIX="$dir" /usr/lib/wine/wineserver -k 2>/dev/null || true
+        rm -rf "$dir"
+    fi
+    mkdir -p "$(dirname "$dir")"
+    # No Mono or Gecko: their installers would ask a question nobody answers.
+    export WINEPREFIX="$dir" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    timeout 600 "$loader" wineboot -i >/dev/null 2>&1 || {
+        echo "$0: wineboot failed or took over 10 minutes in $dir" >&2; exit 1; }
+    # Wait until the first session is over, so its registry is on disk.
+    timeout 120 /usr/lib/wine/wineserver -w || true
+    [ -f "$dir/system.reg" ] || { echo "$0: no registry in $dir after wineboot" >&2; exit 1; }
+    ;;
+stop)
+    WINEPREFIX="$2" timeout 60 /usr/lib/wine/wineserver -k 2>/dev/null || true
+    ;;
+*)
+    usage ;;
+esac

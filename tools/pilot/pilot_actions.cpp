@@ -1,0 +1,316 @@
+// What a user does on the dialog, done through the messages that make the real controls act.
+#include "pilot.h"
+
+namespace {
+
+const int POLL_MS = 20;
+
+// Posted like the keyboard driver posts them: repeat count 1, key-up with its transition bits.
+void post_key(HWND hwnd, UINT vk)
+{
+    UINT scan = MapVirtualKeyA(vk, 0);
+    PostMessageA(hwnd, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageA(hwnd, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
+}
+
+bool is_class(HWND hwnd, const char *name)
+{
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    return lstrcmpiA(cls, name) == 0;
+}
+
+// A dialog control named by the script, or nullptr after logging why not.
+HWND control(HWND *dialog, const std::string &verb, const std::string &item)
+{
+    *dialog = wait_for_dialog();
+    if (!*dialog)
+        return nullptr;
+    HWND c = dialog_item(*dialog, item);
+    if (!c)
+        log_error(verb + " " + item + ": no such control");
+    return c;
+}
+
+HWND enabled_control(HWND *dialog, const std::string &verb, const std::string &item)
+{
+    HWND c = control(dialog, verb, item);
+    if (c && !IsWindowEnabled(c)) {
+        log_error(verb + " " + item + ": the control is disabled");
+        return nullptr;
+    }
+    return c;
+}
+
+// The dialog manager's own focus move (what Tab or a click does): it selects an edit's text.
+bool focus_on(HWND dialog, HWND c, const std::string &verb, const std::string &item)
+{
+    PostMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)c, TRUE);
+    if (!settle(4))
+        return false;
+    HWND focus = focused_control();
+    if (focus != c && GetParent(focus) != c) {
+        log_error(verb + " " + item + ": the control did not take the focus");
+        return false;
+    }
+    return true;
+}
+
+bool needs_args(const Words &w, size_t n)
+{
+    if (w.size() == n + 1)
+        return true;
+    log_error(w[0] + ": expects " + std::to_string(n) + " argument(s)");
+    return false;
+}
+
+
+}  // namespace
+
+void run_start(const Words &w)
+{
+    if (!needs_args(w, 2))
+        return;
+    if (pilot.started) {
+        log_error("start: the tool was started already");
+        return;
+    }
+    std::string line = "\"" + w[1] + "\"";
+    if (!w[2].empty())
+        line += " " + w[2];
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back(0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pilot.tool)) {
+        log_error("start: CreateProcess failed with " + std::to_string(GetLastError()));
+        return;
+    }
+    pilot.started = true;
+}
+
+// The tool ends by itself; boxes shown on its way out are answered (and logged) meanwhile.
+void run_exit(const Words &)
+{
+    if (!pilot.started) {
+        log_error("exit: the tool was never started");
+        return;
+    }
+    for (DWORD waited = 0;; waited += POLL_MS) {
+        if (WaitForSingleObject(pilot.tool.hProcess, POLL_MS) == WAIT_OBJECT_0)
+            break;
+        if (HWND box = find_message_box()) {
+            answer_box(box);
+            waited = 0;
+            continue;
+        }
+        if (waited > pilot.wait_ms) {
+            log_error(std::string("hang: z4setup.exe still running after ") +
+                      std::to_string(pilot.wait_ms / 1000) + " s" +
+                      (find_dialog() ? " with its dialog open" : ""));
+            TerminateProcess(pilot.tool.hProcess, 255);
+            WaitForSingleObject(pilot.tool.hProcess, pilot.wait_ms);
+            break;
+        }
+    }
+    GetExitCodeProcess(pilot.tool.hProcess, &pilot.exit_code);
+    pilot.ended = true;
+    log_line("exit " + std::to_string(pilot.exit_code));
+}
+
+void run_answer(const Words &)
+{
+    for (DWORD waited = 0;; waited += POLL_MS) {
+        if (HWND box = find_message_box()) {
+            answer_box(box);
+            return;
+        }
+        if (!pilot.started || WaitForSingleObject(pilot.tool.hProcess, 0) == WAIT_OBJECT_0) {
+            log_error("answer: no message box, z4setup.exe has ended");
+            return;
+        }
+        if (waited > pilot.wait_ms) {
+            log_error("answer: no message box after " + std::to_string(pilot.wait_ms / 1000) + " s");
+            return;
+        }
+        Sleep(POLL_MS);
+    }
+}
+
+// A mouse click posted as the mouse driver posts it, at a point in the window's client area.
+static void post_click(HWND hwnd, int x, int y)
+{
+    LPARAM at = MAKELPARAM(x, y);
+    PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+static BOOL CALLBACK find_dropped_list(HWND hwnd, LPARAM arg)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == pilot.tool.dwProcessId && IsWindowVisible(hwnd) && is_class(hwnd, "ComboLBox")) {
+        *reinterpret_cast<HWND *>(arg) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The dropped-down list of a combo box: a visible "ComboLBox" window of the tool.
+static HWND dropped_list()
+{
+    HWND found = nullptr;
+    EnumWindows(find_dropped_list, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Picking with the mouse: a click on the combo box drops its list down (after the focus and
+// drop-down notifications, which may refill it), then a click on the item closes it.
+void run_pick(const Words &w)
+{
+    if (!needs_args(w, 2))
+        return;
+    HWND dialog;
+    HWND c = enabled_control(&dialog, w[0], w[1]);
+    if (!c)
+        return;
+    RECT r;
+    GetClientRect(c, &r);
+    post_click(c, r.right / 2, r.bottom / 2);
+    if (!settle(6))
+        return;
+    HWND list = dropped_list();
+    if (!list) {
+        log_error("pick " + w[1] + ": its list did not drop down");
+        return;
+    }
+    std::vector<std::string> items = combo_items(c);
+    int target = -1;
+    for (size_t i = 0; i < items.size() && target < 0; ++i)
+        if (items[i] == w[2])
+            target = (int)i;
+    if (target < 0) {
+        log_error("pick " + w[1] + " " + quoted(w[2]) + ": no such item");
+        post_key(list, VK_ESCAPE);
+        settle(6);
+        return;
+    }
+    // An item below the visible part is scrolled to first, as with the scroll bar.
+    RECT item;
+    if (ask(list, LB_GETITEMRECT, target, (LPARAM)&item) == LB_ERR ||
+        (GetClientRect(list, &r), item.top < 0 || item.bottom > r.bottom)) {
+        ask(list, LB_SETTOPINDEX, target, 0);
+        ask(list, LB_GETITEMRECT, target, (LPARAM)&item);
+    }
+    post_click(list, (item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    if (!settle(8))
+        return;
+    answer_stray_boxes();
+    int now = (int)ask(c, CB_GETCURSEL, 0, 0);
+    if (now != target)
+        log_error("pick " + w[1] + " " + quoted(w[2]) + ": selection is " + std::to_string(now));
+    if (dropped_list())
+        log_error("pick " + w[1] + ": its list is still down");
+}
+
+// Typing after a click to the right of the edit's text: the caret is at its end.
+void run_type(const Words &w)
+{
+    if (!needs_args(w, 2))
+        return;
+    HWND dialog;
+    HWND c = enabled_control(&dialog, w[0], w[1]);
+    if (!c)
+        return;
+    RECT r;
+    GetClientRect(c, &r);
+    post_click(c, r.right - 2, r.bottom / 2);
+    for (unsigned char ch : w[2])
+        PostMessageA(c, WM_CHAR, ch, 1);
+    if (settle(2 * (int)w[2].size() + 8))
+        answer_stray_boxes();
+}
+
+// Select all (as tabbing in does) and press Delete.
+void run_erase(const Words &w)
+{
+    if (!needs_args(w, 1))
+        return;
+    HWND dialog;
+    HWND c = enabled_control(&dialog, w[0], w[1]);
+    if (!c || !focus_on(dialog, c, w[0], w[1]))
+        return;
+    post_key(c, VK_DELETE);
+    if (settle(6))
+        answer_stray_boxes();
+}
+
+void run_focus(const Words &w)
+{
+    if (!needs_args(w, 1))
+        return;
+    HWND dialog;
+    HWND c = enabled_control(&dialog, w[0], w[1]);
+    if (c && focus_on(dialog, c, w[0], w[1]))
+        answer_stray_boxes();
+}
+
+void run_tab(const Words &w)
+{
+    if (!needs_args(w, 0))
+        return;
+    HWND dialog = wait_for_dialog();
+    if (!dialog)
+        return;
+    HWND focus = focused_control();
+    post_key(focus ? focus : dialog, VK_TAB);
+    if (settle(6))
+        answer_stray_boxes();
+}
+
+// Enter and Esc go to the focused control; the dialog's message loop turns them into commands.
+void run_key(const Words &w)
+{
+    if (!needs_args(w, 1))
+        return;
+    UINT vk = w[1] == "enter" ? VK_RETURN : w[1] == "esc" ? VK_ESCAPE : 0;
+    if (!vk) {
+        log_error("key " + w[1] + ": only enter and esc are known");
+        return;
+    }
+    HWND dialog = wait_for_dialog();
+    if (!dialog)
+        return;
+    HWND focus = focused_control();
+    post_key(focus ? focus : dialog, vk);
+    settle(6);
+}
+
+void run_press(const Words &w)
+{
+    if (!needs_args(w, 1))
+        return;
+    HWND dialog;
+    HWND c = enabled_control(&dialog, w[0], w[1]);
+    if (!c)
+        return;
+    if (!is_class(c, "Button")) {
+        log_error("press " + w[1] + ": not a button");
+        return;
+    }
+    PostMessageA(c, BM_CLICK, 0, 0);
+    settle(6);
+}
+
+// The caption's close box.
+void run_close(const Words &w)
+{
+    if (!needs_args(w, 0))
+        return;
+    HWND dialog = wait_for_dialog();
+    if (!dialog)
+        return;
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    settle(6);
+}

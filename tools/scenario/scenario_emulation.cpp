@@ -1,0 +1,218 @@
+// The emulated run: the tool's own code against the Linux emulation, the dialog's user played
+// through the emulation's driver, in a child process per scenario.
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "board_model.h"
+#include "emu_dialog.h"
+#include "emu_registry.h"
+#include "emu_user.h"
+#include "scenario.h"
+#include "z4setup.h"
+
+namespace fs = std::filesystem;
+
+namespace scenario {
+
+namespace {
+
+const double CHILD_BOUND_SECONDS = 60;
+const char DRIVER_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Serialz4";
+const char PORTS_KEY[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+
+// The state of one run inside the child.
+struct Play {
+    const Scenario *s = nullptr;
+    size_t next = 0;  // the step to carry out next
+    std::vector<std::string> transcript;
+    size_t failures_seen = 0;
+};
+Play play;
+
+// Failures the driver recorded since the last look go into the transcript where they happened.
+void note_failures()
+{
+    const auto &failures = emu::dialog_failures();
+    for (; play.failures_seen < failures.size(); ++play.failures_seen)
+        play.transcript.push_back("error " + failures[play.failures_seen]);
+}
+
+std::string joined(const std::vector<std::string> &items)
+{
+    if (items.empty())
+        return "-";
+    std::string out;
+    for (const auto &item : items)
+        out += (out.empty() ? "" : ",") + item;
+    return out;
+}
+
+bool is_number(const std::string &s)
+{
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+bool names_control(const std::string &verb)
+{
+    for (const char *other : {"tab", "close", "key", "expect-focus", "expect-dpi", "shot"})
+        if (verb == other)
+            return false;
+    return true;
+}
+
+// One step inside the open dialog, as the driver's user.
+void carry_out(emu::DialogUser &u, const Step &step)
+{
+    const Words &w = step.words;
+    const std::string &v = w[0];
+    int id = 0;
+    if (names_control(v)) {
+        if (!is_number(w[1])) {
+            play.transcript.push_back("error " + v + " " + w[1] +
+                                      ": the emulation names controls by number only");
+            return;
+        }
+        id = std::stoi(w[1]);
+    }
+    if (v == "pick") u.pick(id, w[2]);
+    else if (v == "type") u.type(id, w[2]);
+    else if (v == "erase") u.erase(id);
+    else if (v == "focus") u.focus(id);
+    else if (v == "tab") u.tab();
+    else if (v == "key" && w[1] == "enter") u.key_enter();
+    else if (v == "key") u.key_escape();
+    else if (v == "press") u.press(id);
+    else if (v == "close") u.close_box();
+    else if (v == "expect-focus") {
+        int focused = u.focused();
+        play.transcript.push_back("focus " + (focused ? std::to_string(focused) : std::string("none")));
+    } else if (!u.exists(id)) {
+        play.transcript.push_back("error " + v.substr(7) + " " + w[1] + ": no such control");
+    } else if (v == "expect-text") {
+        play.transcript.push_back("text " + w[1] + " " + words::quote(u.text(id)));
+    } else if (v == "expect-items") {
+        play.transcript.push_back("items " + w[1] + " " + joined(u.items(id)));
+    } else if (v == "expect-count") {
+        play.transcript.push_back("count " + w[1] + " " + std::to_string(u.items(id).size()));
+    } else if (v == "expect-selection") {
+        int index = u.selection(id);
+        std::vector<std::string> items = u.items(id);
+        std::string text = index >= 0 && index < (int)items.size() ? items[index] : "";
+        play.transcript.push_back("selection " + w[1] + " " + words::quote(text));
+    } else if (v == "expect-enabled") {
+        play.transcript.push_back("enabled " + w[1] + " " + (u.enabled(id) ? "1" : "0"));
+    } else {
+        play.transcript.push_back("error " + v + ": only under Wine (mark the scenario \"only wine\")");
+    }
+    note_failures();
+}
+
+// The dialog's user: the scenario's steps in order, until the dialog has ended or the next
+// step is the tool's exit. Boxes are answered by the handler, so "answer" only marks the place.
+void dialog_user(emu::DialogUser &u)
+{
+    while (play.next < play.s->steps.size()) {
+        const Step &step = play.s->steps[play.next];
+        if (step.words[0] == "exit")
+            return;
+        if (step.words[0] == "answer") {
+            ++play.next;
+            continue;
+        }
+        if (!u.dialog_open())
+            return;
+        ++play.next;
+        carry_out(u, step);
+    }
+}
+
+// The child: run, then leave the transcript and the registry export in `dir`.
+int child_run(const EmulationOptions &o, const Scenario &s, const std::string &dir)
+{
+    emu::reg_reset();
+    emu::ui_reset();
+    resetZ4_model();
+    std::string error;
+    for (const std::string &file : {o.base_reg, s.before_reg})
+        if (!file.empty() && !emu::reg_load_file(file, &error)) {
+            write_file(dir + "/transcript.txt", "error " + error + "\n");
+            return 3;
+        }
+    play.s = &s;
+    emu::set_message_box_handler([](const emu::MessageBoxRecord &box) {
+        play.transcript.push_back("box " + words::quote(box.caption) + " " + words::quote(box.text));
+        return IDOK;
+    });
+    emu::set_dialog_user(dialog_user);
+    std::string command_line = "\"z4setup.exe\"" + (s.arguments.empty() ? "" : " " + s.arguments);
+    emu::set_command_line(command_line);
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    note_failures();
+    for (; play.next < s.steps.size(); ++play.next) {
+        const Words &w = s.steps[play.next].words;
+        if (w[0] == "exit")
+            play.transcript.push_back("exit " + std::to_string(code));
+        else if (w[0] != "answer")
+            play.transcript.push_back("error " + w[0] + ": no dialog open");
+    }
+    std::string text;
+    for (const auto &line : play.transcript)
+        text += line + "\n";
+    write_file(dir + "/transcript.txt", text);
+    std::vector<std::string> roots;
+    for (const char *root : {DRIVER_KEY, PORTS_KEY})
+        if (emu::reg_has_key(root))
+            roots.push_back(root);
+    if (!emu::reg_save_file(dir + "/after.reg", emu::RegFileFormat::Unicode5Ansi, roots, &error)) {
+        fprintf(stderr, "%s\n", error.c_str());
+        return 4;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Result emulation_run(const EmulationOptions &o, const Scenario &s)
+{
+    Result r;
+    std::string dir = o.work + "/" + s.name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string error;
+    if (!check_before_reg(s.before_reg, &error)) {
+        r.diff.push_back(error);
+        return r;
+    }
+    fflush(stdout);
+    fflush(stderr);
+    pid_t pid = fork();
+    if (pid < 0) {
+        r.diff.push_back("cannot fork the emulated run");
+        return r;
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        _exit(child_run(o, s, dir));
+    }
+    setpgid(pid, pid);
+    if (!reap_process(pid, CHILD_BOUND_SECONDS)) {
+        r.diff.push_back("hang: the emulated run did not end within " +
+                         std::to_string((int)CHILD_BOUND_SECONDS) + " s and was killed");
+        return r;
+    }
+    if (!fs::exists(dir + "/after.reg")) {
+        r.diff.push_back("the emulated run ended without leaving its registry");
+        for (const auto &line : lines_of(read_file(dir + "/transcript.txt")))
+            r.diff.push_back("  | " + line);
+        return r;
+    }
+    r.diff = judge(s, lines_of(read_file(dir + "/transcript.txt")), dir + "/after.reg");
+    r.pass = r.diff.empty();
+    if (r.pass && !o.keep)
+        fs::remove_all(dir);
+    return r;
+}
+
+}  // namespace scenario

@@ -1,0 +1,150 @@
+// scenario.txt: the command line, then the user's actions and checks in order, then the exit.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "scenario.h"
+
+namespace scenario {
+
+namespace {
+
+struct Grammar {
+    const char *verb;
+    size_t args;  // number of words after the verb
+};
+
+// Actions the user takes, then the checks; each check names the transcript line it expects.
+const Grammar GRAMMAR[] = {
+    {"pick", 2},        {"type", 2},          {"erase", 1},          {"focus", 1},
+    {"tab", 0},         {"key", 1},           {"press", 1},          {"close", 0},
+    {"answer", 2},      {"expect-text", 2},   {"expect-selection", 2}, {"expect-enabled", 2},
+    {"expect-focus", 1}, {"expect-items", 2}, {"expect-count", 2},   {"expect-rect", 5},
+    {"expect-dpi", 1},  {"shot", 1},          {"exit", 1},
+};
+
+const std::set<std::string> MODES = {"emulation", "wine", "win32", "win64"};
+
+std::string expected_line(const Words &w)
+{
+    const std::string &v = w[0];
+    if (v == "answer")
+        return "box " + words::quote(w[1]) + " " + words::quote(w[2]);
+    if (v == "expect-text" || v == "expect-selection")
+        return v.substr(7) + " " + w[1] + " " + words::quote(w[2]);
+    if (v == "expect-enabled" || v == "expect-items" || v == "expect-count")
+        return v.substr(7) + " " + w[1] + " " + w[2];
+    if (v == "expect-focus" || v == "expect-dpi")
+        return v.substr(7) + " " + w[1];
+    if (v == "expect-rect")
+        return "rect " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
+    if (v == "shot")
+        return "shot";
+    if (v == "exit")
+        return "exit " + w[1];
+    return "";
+}
+
+bool is_number(const std::string &s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return isdigit((unsigned char)c); });
+}
+
+}  // namespace
+
+bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
+{
+    *out = Scenario{};
+    out->dir = dir;
+    out->name = std::filesystem::path(dir).filename().string();
+    out->before_reg = dir + "/before.reg";
+    out->after_reg = dir + "/after.reg";
+    std::string file = dir + "/scenario.txt";
+    std::ifstream in(file);
+    if (!in) {
+        *error = file + ": cannot be read";
+        return false;
+    }
+    auto fail = [&](int line, const std::string &why) {
+        *error = file + ":" + std::to_string(line) + ": " + why;
+        return false;
+    };
+    bool have_command = false, have_exit = false;
+    std::string text;
+    for (int line = 1; std::getline(in, text); ++line) {
+        while (!text.empty() && (text.back() == '\r' || text.back() == ' '))
+            text.pop_back();
+        size_t start = text.find_first_not_of(" \t");
+        if (start == std::string::npos || text[start] == '#')
+            continue;
+        text = text.substr(start);
+        if (have_exit)
+            return fail(line, "nothing may follow the exit line");
+        std::string verb = text.substr(0, text.find(' '));
+        std::string rest = verb.size() < text.size() ? text.substr(verb.size() + 1) : "";
+        if (verb == "title") {
+            out->title = rest;
+            continue;
+        }
+        Words w;
+        std::string why;
+        if (!words::split(text, &w, &why))
+            return fail(line, why);
+        if (verb == "command") {
+            if (have_command)
+                return fail(line, "a second command line");
+            have_command = true;
+            // The argument text as typed; quotes keep leading blanks.
+            out->arguments = (!rest.empty() && rest[0] == '"' && w.size() == 2) ? w[1] : rest;
+            continue;
+        }
+        if (verb == "only") {
+            for (size_t i = 1; i < w.size(); ++i) {
+                if (!MODES.count(w[i]))
+                    return fail(line, "unknown mode " + w[i]);
+                out->only.push_back(w[i]);
+            }
+            continue;
+        }
+        const Grammar *g = nullptr;
+        for (const auto &entry : GRAMMAR)
+            if (verb == entry.verb)
+                g = &entry;
+        if (!g)
+            return fail(line, "unknown verb " + verb);
+        if (w.size() != g->args + 1)
+            return fail(line, verb + " takes " + std::to_string(g->args) + " argument(s)");
+        if (verb == "key" && w[1] != "enter" && w[1] != "esc")
+            return fail(line, "key takes enter or esc");
+        if ((verb == "exit" || verb == "expect-dpi" || verb == "expect-count") && !is_number(w.back()))
+            return fail(line, verb + " takes a number");
+        if (verb == "expect-enabled" && w[2] != "0" && w[2] != "1")
+            return fail(line, "expect-enabled takes 0 or 1");
+        if (verb == "exit")
+            have_exit = true;
+        out->steps.push_back(Step{w, line, expected_line(w)});
+    }
+    if (!have_command)
+        return fail(1, "no command line (write \"command\" alone for none)");
+    if (!have_exit)
+        return fail(1, "no exit line: every scenario says how the tool ends");
+    if (!std::filesystem::exists(out->before_reg))
+        return fail(1, "no before.reg beside it");
+    if (!std::filesystem::exists(out->after_reg))
+        return fail(1, "no after.reg beside it");
+    return true;
+}
+
+std::vector<std::string> scenario_dirs(const std::string &root)
+{
+    std::vector<std::string> dirs;
+    for (const auto &entry : std::filesystem::directory_iterator(root))
+        if (entry.is_directory() && std::filesystem::exists(entry.path() / "scenario.txt"))
+            dirs.push_back(entry.path().string());
+    std::sort(dirs.begin(), dirs.end());
+    return dirs;
+}
+
+}  // namespace scenario

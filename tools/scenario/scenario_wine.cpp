@@ -1,0 +1,210 @@
+// The Wine run: each scenario in a reset prefix, driven by the pilot beside the real exe.
+#include <filesystem>
+#include <sstream>
+
+#include "scenario.h"
+
+namespace fs = std::filesystem;
+
+namespace scenario {
+
+namespace {
+
+const double PILOT_BOUND_SECONDS = 300;
+const char PILOT_WAIT_MS[] = "20000";
+
+int keeper_pid = -1;
+
+std::string prefix_of(const WineOptions &o)
+{
+    return o.work + "/prefix";
+}
+
+std::map<std::string, std::string> wine_env(const WineOptions &o)
+{
+    return {{"WINEPREFIX", prefix_of(o)}, {"WINEARCH", o.arch}, {"WINEDEBUG", "-all"},
+            {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+}
+
+// Wine's drive Z: is the Unix root.
+std::string win_path(const std::string &path)
+{
+    std::string out = "Z:" + fs::absolute(path).lexically_normal().string();
+    for (char &c : out)
+        if (c == '/')
+            c = '\\';
+    return out;
+}
+
+// The pilot asks for a picture by writing NAME.want ("x y w h" on the screen); the picture
+// is taken from the X display and appears as NAME.png, which the pilot waits for.
+void take_requested_shots(void *arg)
+{
+    const std::string &dir = *static_cast<const std::string *>(arg);
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        if (entry.path().extension() != ".want")
+            continue;
+        std::istringstream in(read_file(entry.path().string()));
+        long x = 0, y = 0, w = 0, h = 0;
+        in >> x >> y >> w >> h;
+        fs::remove(entry.path());
+        std::string png = fs::path(entry.path()).replace_extension(".png").string();
+        std::string partial = png + ".part.png";
+        char crop[96];
+        snprintf(crop, sizeof crop, "%ldx%ld+%ld+%ld", w, h, x, y);
+        int rc = run_process({"import", "-window", "root", "-crop", crop, "+repage", partial}, {}, 60,
+                             "", dir + "/import.err");
+        if (rc == 0)
+            fs::rename(partial, png);
+        else
+            fprintf(stderr, "  screenshot failed (import exit %d), see %s/import.err\n", rc,
+                    dir.c_str());
+    }
+}
+
+// Script line for the pilot from a scenario step.
+std::string pilot_line(const Step &step, const std::string &dir)
+{
+    const Words &w = step.words;
+    const std::string &v = w[0];
+    if (v == "expect-text" || v == "expect-selection" || v == "expect-enabled" ||
+        v == "expect-items" || v == "expect-count")
+        return v.substr(7) + " " + w[1];
+    if (v == "expect-focus")
+        return "focus?";
+    if (v == "expect-dpi")
+        return "dpi";
+    if (v == "expect-rect")
+        return "rect " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
+    if (v == "shot")
+        return "shot " + words::quote(win_path(dir + "/" + w[1]));
+    if (v == "answer" || v == "exit")
+        return v;
+    std::string line = v;
+    for (size_t i = 1; i < w.size(); ++i)
+        line += " " + words::quote(w[i]);
+    return line;
+}
+
+std::vector<std::string> tail(const std::string &file, size_t count)
+{
+    std::vector<std::string> lines = lines_of(read_file(file));
+    if (lines.size() > count)
+        lines.erase(lines.begin(), lines.end() - count);
+    for (auto &l : lines)
+        l = "  | " + l;
+    return lines;
+}
+
+}  // namespace
+
+bool wine_begin(const WineOptions &o, std::string *error)
+{
+    if (!getenv("DISPLAY")) {
+        *error = "no X display: run under xvfb-run (or set DISPLAY)";
+        return false;
+    }
+    fs::create_directories(o.work);
+    fs::create_directories(o.shots);
+    fprintf(stderr, "%s: booting a fresh %s prefix in %s ...\n", o.label.c_str(), o.arch.c_str(),
+            prefix_of(o).c_str());
+    int rc = run_process({o.prefix_script, "create", prefix_of(o), o.arch}, {}, 900, "",
+                         o.work + "/prefix-create.err");
+    if (rc != 0) {
+        *error = "the prefix could not be made (exit " + std::to_string(rc) + "): " +
+                 read_file(o.work + "/prefix-create.err");
+        return false;
+    }
+    // One process holds the session open for the whole run, so that Wine's start-up (which
+    // fills the device map with its own serial ports) happens once, before the first reset.
+    fs::remove(o.work + "/stop");
+    keeper_pid = spawn_process({o.loader, o.pilot, "keepalive", win_path(o.work + "/stop")},
+                               wine_env(o), "", o.work + "/keepalive.err");
+    write_file(o.work + "/warmup.txt", "wait 1000\n");
+    rc = run_process({o.loader, o.pilot, win_path(o.work + "/warmup.txt"), win_path(o.work + "/warmup.log")},
+                     wine_env(o), 300, "", o.work + "/warmup.err");
+    if (rc != 0) {
+        *error = "the pilot does not start under Wine (exit " + std::to_string(rc) + "): " +
+                 read_file(o.work + "/warmup.err");
+        return false;
+    }
+    return true;
+}
+
+Result wine_run(const WineOptions &o, const Scenario &s)
+{
+    Result r;
+    std::string dir = o.work + "/" + s.name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string error;
+    if (!check_before_reg(s.before_reg, &error)) {
+        r.diff.push_back(error);
+        return r;
+    }
+    std::vector<std::string> hardware = hardware_keys(s.before_reg, &error);
+
+    std::string script = std::string("wait ") + PILOT_WAIT_MS + "\nreset\n";
+    for (const auto &key : hardware)
+        script += "volatile " + words::quote(key) + "\n";
+    script += "import " + words::quote(win_path(s.before_reg)) + "\n";
+    script += "export " + words::quote(win_path(dir + "/setup.reg")) + "\n";
+    script += "start " + words::quote(win_path(o.exe)) + " " + words::quote(s.arguments) + "\n";
+    for (const auto &step : s.steps)
+        script += pilot_line(step, dir) + "\n";
+    script += "export " + words::quote(win_path(dir + "/after.reg")) + "\n";
+    write_file(dir + "/pilot.txt", script);
+
+    int rc = run_process({o.loader, o.pilot, win_path(dir + "/pilot.txt"), win_path(dir + "/pilot.log")},
+                         wine_env(o), PILOT_BOUND_SECONDS, dir + "/pilot.out", dir + "/pilot.err",
+                         take_requested_shots, &dir);
+    if (rc == -1) {
+        r.diff.push_back("hang: the pilot was still running after " +
+                         std::to_string((int)PILOT_BOUND_SECONDS) + " s and was killed");
+        for (const auto &l : tail(dir + "/pilot.err", 8))
+            r.diff.push_back(l);
+        return r;
+    }
+    if (rc != 0) {
+        r.diff.push_back("the pilot failed with exit " + std::to_string(rc));
+        for (const auto &l : tail(dir + "/pilot.err", 8))
+            r.diff.push_back(l);
+        return r;
+    }
+
+    Snapshot want_setup, have_setup;
+    if (!snapshot_file(s.before_reg, "", Scope::Setup, &want_setup, &error) ||
+        !snapshot_file(dir + "/setup.reg", "", Scope::Setup, &have_setup, &error)) {
+        r.diff.push_back("setup: " + error);
+        return r;
+    }
+    for (const auto &line : compare_snapshots(want_setup, have_setup))
+        r.diff.push_back("setup: the prefix does not hold before.reg: " + line);
+
+    for (const auto &line : judge(s, lines_of(read_file(dir + "/pilot.log")), dir + "/after.reg"))
+        r.diff.push_back(line);
+
+    for (const auto &step : s.steps)
+        if (step.words[0] == "shot") {
+            std::string png = dir + "/" + step.words[1] + ".png";
+            std::string kept = o.shots + "/" + step.words[1] + "-" + o.label + ".png";
+            if (fs::exists(png))
+                fs::copy_file(png, kept, fs::copy_options::overwrite_existing);
+        }
+    r.pass = r.diff.empty();
+    if (r.pass && !o.keep)
+        fs::remove_all(dir);
+    return r;
+}
+
+void wine_end(const WineOptions &o)
+{
+    write_file(o.work + "/stop", "");
+    if (keeper_pid > 0)
+        reap_process(keeper_pid, 20);
+    run_process({o.prefix_script, "stop", prefix_of(o)}, {}, 90, "", "");
+    if (!o.keep)
+        fs::remove_all(prefix_of(o));
+}
+
+}  // namespace scenario
