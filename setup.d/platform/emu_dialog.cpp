@@ -113,12 +113,12 @@ HWND create_dialog(const emu::DialogTemplate &t, const emu::DialogCall &call)
     return dlg;
 }
 
-// Shows the dialog and lets its user act; the dialog is then over one way or the other.
-void show_and_run(HWND dlg, const emu::DialogTemplate &t)
+// Shows the dialog and lets its user act; false when there was no user to do so.
+bool show_and_run(HWND dlg, const emu::DialogTemplate &t)
 {
     emu::Window *d = emu::live_window(dlg);
     if (!(t.style & WS_VISIBLE))
-        return;
+        return true;
     d->style |= WS_VISIBLE;
     ShowWindow(dlg, SW_SHOWNORMAL);
     // Activation: when WM_INITDIALOG left no control focused, the first tab stop gets it.
@@ -127,16 +127,14 @@ void show_and_run(HWND dlg, const emu::DialogTemplate &t)
             SetFocus(first);
     emu::pump_dialog(dlg);
     if (!dialog_live(dlg))
-        return;
-    if (!user) {
-        emu::dialog_failure("dialog " + std::to_string(t.id) +
-                            " opened but no user was set to act in it");
-        return;
-    }
+        return true;
+    if (!user)
+        return false;
     auto act = user;  // the user may install another one for later dialogs
     emu::DialogUser u(dlg);
     act(u);
     emu::pump_dialog(dlg);
+    return true;
 }
 
 }  // namespace
@@ -183,12 +181,13 @@ LRESULT CALLBACK dialog_proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     INT_PTR handled = 0;
     if (DLGPROC proc = d->dlg_proc) {
-        if (msg == WM_COMMAND)
+        bool command = msg == WM_COMMAND;
+        if (command)
             commands[hwnd].push_back(
                 {LOWORD(wParam), HIWORD(wParam), lParam != 0, command_depth + 1});
-        ++command_depth;
+        command_depth += command;
         handled = proc(hwnd, msg, wParam, lParam);
-        --command_depth;
+        command_depth -= command;
     }
     if (msg == WM_INITDIALOG || handled)
         return handled;
@@ -256,13 +255,17 @@ INT_PTR run_modal_dialog(const DialogCall &call)
     if (wants_focus && dialog_live(dlg))
         if (HWND f = GetNextDlgTabItem(dlg, nullptr, FALSE))
             give_focus(dlg, f);
+    bool had_user = true;
     if (dialog_live(dlg))
-        show_and_run(dlg, *t);
+        had_user = show_and_run(dlg, *t);
 
     INT_PTR result = -1;
     if (Window *d = live_window(dlg)) {
         if (d->ended)
             result = d->end_code;
+        else if (!had_user)
+            dialog_failure("dialog " + std::to_string(t->id) +
+                           " opened but no user was set to act in it; it was destroyed");
         else
             dialog_failure("dialog " + std::to_string(t->id) +
                            " was still open when its user was done; it was destroyed");
