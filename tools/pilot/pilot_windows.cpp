@@ -110,15 +110,22 @@ std::string window_text(HWND hwnd)
     return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
 }
 
+// Through the W messages: Wine hands an A caller of CB_GETLBTEXT in another process only the
+// first character of each item.
 std::vector<std::string> combo_items(HWND combo)
 {
     std::vector<std::string> items;
     LRESULT count = ask(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = ask(combo, CB_GETLBTEXTLEN, i, 0);
-        std::vector<char> buffer(length > 0 ? length + 1 : 1, 0);
-        ask(combo, CB_GETLBTEXT, i, (LPARAM)buffer.data());
-        items.emplace_back(buffer.data());
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, pilot.wait_ms, &length);
+        std::vector<wchar_t> buffer(length + 1, 0);
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutW(combo, CB_GETLBTEXT, i, (LPARAM)buffer.data(), SMTO_NORMAL, pilot.wait_ms,
+                            &copied);
+        char text[256] = "";
+        WideCharToMultiByte(CP_ACP, 0, buffer.data(), -1, text, sizeof text, nullptr, nullptr);
+        items.emplace_back(text);
     }
     return items;
 }
