@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Times z4setup.exe under Wine against two floors, on one prefix in one run: start to the
+# dialog shown against an empty-dialog program, and a 4 x 64 port write from Ok to exit
+# against `reg import` of the same keys. Prints the medians and their ratios per bitness.
+#   tools/bench/wine-timing.sh [RUNS] [WIN32_BUILD_DIR] [WIN64_BUILD_DIR]
+# Both build dirs need z4setup.exe, z4floor.exe and z4timer.exe (tools/win32/floor.cmake).
+set -euo pipefail
+runs=${1:-7}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+w32=$(realpath "${2:-$root/build/win32}")
+w64=$(realpath "${3:-$root/build/win64}")
+export WINEPREFIX=${Z4_BENCH_PREFIX:-/tmp/z4-bench-prefix}
+export WINEARCH=win64 WINEDEBUG=-all
+work=$(mktemp -d /tmp/z4-bench.XXXXXX)
+
+# A prefix booted before 32-bit Wine could run lacks syswow64; make a fresh one then.
+if [ -z "$(ls -A "$WINEPREFIX/drive_c/windows/syswow64" 2>/dev/null)" ]; then
+    rm -rf "$WINEPREFIX"
+    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+fi
+
+# The configuration the tool reads and rewrites: four ISA boards of 64 ports, COM3 on.
+reg=$work/config.reg
+{
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    svc='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Serialz4'
+    printf '[%s]\r\n"ErrorControl"=dword:00000000\r\n"Group"="Extended base"\r\n' "$svc"
+    printf '"Start"=dword:00000002\r\n"Type"=dword:00000001\r\n\r\n[%s\\Parameters]\r\n\r\n' "$svc"
+    n=3
+    for b in 1 2 3 4; do
+        printf '[%s\\Parameters\\Board%d]\r\n"IOAddr"=dword:%08x\r\n"Interrupt"=dword:0000000a\r\n"BusType"=dword:00000001\r\n\r\n' \
+            "$svc" $b $((0x300 + 8 * b)) 
+        for p in $(seq 0 63); do
+            dos=$(printf 'COM%d ' $n | od -An -tx1 | tr -s ' ' ',' | sed 's/^,//;s/,$//')
+            printf '[%s\\Parameters\\Board%d\\Serial%d]\r\n"DosDevices"=hex(1):%s\r\n"PortIndex"=dword:%08x\r\n\r\n' \
+                "$svc" $b $n "$dos" $p
+            n=$((n + 1))
+        done
+    done
+    printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports]\r\n'
+    for c in $(seq 3 258); do printf '"COM%d:"="9600,n,8,1"\r\n' $c; done
+} > "$reg"
+winreg=$(/usr/lib/wine/wine64 winepath -w "$reg" 2>/dev/null)
+
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+
+measure() {  # bitness wine build-dir
+    local bits=$1 wine=$2 dir=$3 timer="/usr/lib/wine/wine64 $w64/z4timer.exe"
+    local exe floor
+    exe=$(/usr/lib/wine/wine64 winepath -w "$dir/z4setup.exe" 2>/dev/null)
+    floor=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor.exe" 2>/dev/null)
+    : > "$work/exits"; : > "$work/s$bits"; : > "$work/f$bits"; : > "$work/w$bits"; : > "$work/r$bits"
+    $wine reg import "$winreg" >/dev/null 2>&1
+    $timer start "Zentrix IV Floor" "$floor" >/dev/null 2>&1 || true     # warm-up
+    $timer start "Zentrix IV Configuration" "$exe" >/dev/null 2>&1 || true
+    for i in $(seq "$runs"); do
+        $timer start "Zentrix IV Floor" "$floor" | awk '{print $1}' >> "$work/f$bits"
+        $timer start "Zentrix IV Configuration" "$exe" | awk '{print $1}' >> "$work/s$bits"
+        $timer ok "Zentrix IV Configuration" "$exe" | tee -a "$work/exits" | awk '{print $1}' >> "$work/w$bits"
+        $timer run "reg import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/r$bits"
+    done
+    # The tool must have rewritten the configuration each time: its last port is still there.
+    $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
+        { echo "FAIL the $bits-bit write left no Serial258"; exit 1; }
+    # Both writers must have finished on their own, with success.
+    if grep -qv ' exit 0$' "$work/exits"; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
+    : > "$work/exits"
+    local s f w r
+    s=$(median < "$work/s$bits"); f=$(median < "$work/f$bits")
+    w=$(median < "$work/w$bits"); r=$(median < "$work/r$bits")
+    printf '%s-bit (%s): start to dialog %s ms, floor %s ms, ratio %.2f; 4x64 write Ok to exit %s ms, reg import %s ms, ratio %.2f (median of %d)\n' \
+        "$bits" "$(basename "$wine")" "$s" "$f" "$(echo "$s / $f" | bc -l)" "$w" "$r" "$(echo "$w / $r" | bc -l)" "$runs"
+}
+
+# Programs started without a display leave a desktop behind that no later window can use.
+wineserver -k || true
+# One server for every run, so none of them pays for its start.
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; $(declare -f measure median); \
+    work='$work' w64='$w64' runs='$runs'; set -e; wineserver -p || true; \
+    measure 64 /usr/lib/wine/wine64 '$w64'; measure 32 /usr/lib/wine/wine '$w32'"
+wineserver -k || true
+rm -rf "$work"
