@@ -46,14 +46,18 @@ HWND enabled_control(HWND *dialog, const std::string &verb, const std::string &i
 bool focus_on(HWND dialog, HWND c, const std::string &verb, const std::string &item)
 {
     PostMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)c, TRUE);
-    if (!settle(4))
-        return false;
-    HWND focus = focused_control();
-    if (focus != c && GetParent(focus) != c) {
-        log_error(verb + " " + item + ": the control did not take the focus");
-        return false;
+    HWND focus = nullptr;
+    for (DWORD waited = 0; waited <= pilot.wait_ms; waited += 20) {
+        if (!settle(4))
+            return false;
+        focus = focused_control();
+        if (focus == c || GetParent(focus) == c)
+            return true;
+        Sleep(20);
     }
-    return true;
+    log_error(verb + " " + item + ": the control did not take the focus (it is on " +
+              std::to_string(control_id(focus)) + ")");
+    return false;
 }
 
 bool needs_args(const Words &w, size_t n)
