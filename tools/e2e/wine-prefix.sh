@@ -26,6 +26,9 @@ create)
     export WINEPREFIX="$dir" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     timeout 600 "$loader" wineboot -i >/dev/null 2>&1 || {
         echo "$0: wineboot failed or took over 10 minutes in $dir" >&2; exit 1; }
+    # No window manager runs on the virtual display: Wine draws captions and frames itself.
+    timeout 300 "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
+        >/dev/null 2>&1 || { echo "$0: cannot set up the X11 driver in $dir" >&2; exit 1; }
     # Wait until the first session is over, so its registry is on disk.
     timeout 120 /usr/lib/wine/wineserver -w || true
     [ -f "$dir/system.reg" ] || { echo "$0: no registry in $dir after wineboot" >&2; exit 1; }

@@ -25,7 +25,7 @@ const Verb VERBS[] = {
     {"tab", run_tab},           {"key", run_key},         {"press", run_press},
     {"close", run_close},       {"text", run_query},      {"items", run_query},
     {"count", run_query},       {"selection", run_query}, {"enabled", run_query},
-    {"focus?", run_query},      {"rect", run_rect},       {"dpi", run_dpi},
+    {"focus?", run_query},      {"rect", run_rect},       {"combo-rect", run_rect},       {"dpi", run_dpi},
     {"shot", run_shot},
 };
 

@@ -74,6 +74,54 @@ POINT base_units()
     return units;
 }
 
+BOOL CALLBACK find_visible_list(HWND hwnd, LPARAM arg)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == pilot.tool.dwProcessId && IsWindowVisible(hwnd) && lstrcmpiA(cls, "ComboLBox") == 0) {
+        *reinterpret_cast<HWND *>(arg) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND visible_list()
+{
+    HWND found = nullptr;
+    EnumWindows(find_visible_list, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void click(HWND hwnd)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+    PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+// The bottom of a combo box's dropped-down list, in the dialog's client coordinates.
+bool dropped_list_bottom(HWND dialog, HWND combo, LONG *bottom)
+{
+    if (!IsWindowEnabled(combo))
+        return false;
+    click(combo);
+    settle(6);
+    HWND list = visible_list();
+    if (!list)
+        return false;
+    RECT r;
+    GetWindowRect(list, &r);
+    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT *>(&r), 2);
+    *bottom = r.bottom;
+    click(combo);
+    settle(6);
+    return visible_list() == nullptr;
+}
+
 bool is_combo(HWND hwnd)
 {
     char cls[32] = "";
@@ -128,13 +176,15 @@ void run_query(const Words &w)
     }
 }
 
-// rect ITEM x y w h (dialog units): the control must stand where the dialog manager maps
-// that rectangle to. A combo box's window is its closed field; the height in the template is
-// that of the dropped-down list, checked through CB_GETDROPPEDCONTROLRECT.
+// rect ITEM x y w h (dialog units): the control must stand where the dialog manager maps that
+// rectangle to. combo-rect: for a combo box, whose template height is the room for its list:
+// left, top and width exactly, and the list, dropped down as a user would, within that room
+// (Wine sizes the list to whole items, up to the room; its CB_GETDROPPEDCONTROLRECT comes back
+// short of the room, so it is not asked).
 void run_rect(const Words &w)
 {
     if (w.size() != 6) {
-        log_error("rect: expects an item and four numbers");
+        log_error(w[0] + ": expects an item and four numbers");
         return;
     }
     HWND dialog = wait_for_dialog();
@@ -142,7 +192,12 @@ void run_rect(const Words &w)
         return;
     HWND c = dialog_item(dialog, w[1]);
     if (!c) {
-        log_error("rect " + w[1] + ": no such control");
+        log_error(w[0] + " " + w[1] + ": no such control");
+        return;
+    }
+    bool combo = w[0] == "combo-rect";
+    if (combo != (c != dialog && is_combo(c))) {
+        log_error(w[0] + " " + w[1] + (combo ? ": not a combo box" : ": a combo box (use combo-rect)"));
         return;
     }
     RECT units = {atoi(w[2].c_str()), atoi(w[3].c_str()), atoi(w[4].c_str()), atoi(w[5].c_str())};
@@ -150,7 +205,7 @@ void run_rect(const Words &w)
     POINT bu = base_units();
     RECT want = {MulDiv(units.left, bu.x, 4), MulDiv(units.top, bu.y, 8),
                  MulDiv(units.right, bu.x, 4), MulDiv(units.bottom, bu.y, 8)};
-    std::string echo = "rect " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
+    std::string echo = w[0] + " " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
     RECT have;
     if (c == dialog) {
         // The dialog itself: its client area has the template's size.
@@ -158,13 +213,22 @@ void run_rect(const Words &w)
         want.left = want.top = 0;
     } else {
         have = client_rect_of(dialog, c);
-        if (is_combo(c)) {
-            RECT dropped;
-            if (ask(c, CB_GETDROPPEDCONTROLRECT, 0, (LPARAM)&dropped)) {
-                MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT *>(&dropped), 2);
-                have.bottom = dropped.bottom;
-            }
+    }
+    if (combo) {
+        LONG bottom;
+        if (!dropped_list_bottom(dialog, c, &bottom)) {
+            log_error(echo + ": its list cannot be dropped down (the combo box must be enabled)");
+            return;
         }
+        LONG hw = have.right - have.left, room = want.top + want.bottom;
+        if (have.left == want.left && have.top == want.top && hw == want.right && bottom <= room &&
+            bottom > have.bottom)
+            log_line(echo);
+        else
+            log_line(echo + ": field at " + pixels(have.left, have.top, hw, have.bottom - have.top) +
+                     " with its list down to " + std::to_string(bottom) + ", template maps to " +
+                     pixels(want.left, want.top, want.right, want.bottom));
+        return;
     }
     LONG hw = have.right - have.left, hh = have.bottom - have.top;
     if (have.left == want.left && have.top == want.top && hw == want.right && hh == want.bottom)

@@ -22,6 +22,7 @@ const Grammar GRAMMAR[] = {
     {"tab", 0},         {"key", 1},           {"press", 1},          {"close", 0},
     {"answer", 2},      {"expect-text", 2},   {"expect-selection", 2}, {"expect-enabled", 2},
     {"expect-focus", 1}, {"expect-items", 2}, {"expect-count", 2},   {"expect-rect", 5},
+    {"expect-combo-rect", 5},
     {"expect-dpi", 1},  {"shot", 1},          {"exit", 1},
 };
 
@@ -38,8 +39,8 @@ std::string expected_line(const Words &w)
         return v.substr(7) + " " + w[1] + " " + w[2];
     if (v == "expect-focus" || v == "expect-dpi")
         return v.substr(7) + " " + w[1];
-    if (v == "expect-rect")
-        return "rect " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
+    if (v == "expect-rect" || v == "expect-combo-rect")
+        return v.substr(7) + " " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
     if (v == "shot")
         return "shot";
     if (v == "exit")

@@ -74,8 +74,8 @@ std::string pilot_line(const Step &step, const std::string &dir)
         return "focus?";
     if (v == "expect-dpi")
         return "dpi";
-    if (v == "expect-rect")
-        return "rect " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
+    if (v == "expect-rect" || v == "expect-combo-rect")
+        return v.substr(7) + " " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
     if (v == "shot")
         return "shot " + words::quote(win_path(dir + "/" + w[1]));
     if (v == "answer" || v == "exit")
