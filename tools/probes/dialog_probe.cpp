@@ -537,10 +537,19 @@ INT_PTR CALLBACK ProbeProc(HWND hdlg, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (step < 0)
             return TRUE;
-        log("  WM_COMMAND id %d code %d %s (%s) lParam %s, focus %d", LOWORD(wParam),
-            HIWORD(wParam), codeName((HWND)lParam, HIWORD(wParam)),
-            InSendMessage() ? "sent" : "posted",
-            lParam ? "control" : "NULL", idOf(GetFocus()));
+    {
+        // A combo box's text as the procedure reads it at that notification.
+        char shown[32] = "";
+        char cls[32] = "";
+        if (lParam)
+            GetClassNameA((HWND)lParam, cls, sizeof cls);
+        if (!lstrcmpiA(cls, "ComboBox"))
+            GetWindowTextA((HWND)lParam, shown, sizeof shown);
+        log("  WM_COMMAND id %d code %d %s lParam %s, focus %d%s%s%s", LOWORD(wParam),
+            HIWORD(wParam), codeName((HWND)lParam, HIWORD(wParam)), lParam ? "control" : "NULL",
+            idOf(GetFocus()), *cls && !lstrcmpiA(cls, "ComboBox") ? ", text \"" : "", shown,
+            *cls && !lstrcmpiA(cls, "ComboBox") ? "\"" : "");
+    }
         return TRUE;
     case WM_DESTROY:
         log("WM_DESTROY of the dialog");
