@@ -5,6 +5,8 @@
 #include <string>
 
 #include "board_model.h"
+#include "config_dialog.h"
+#include "emu_dialog.h"
 #include "emu_registry.h"
 #include "emu_user.h"
 #include "reg_store.h"
@@ -129,6 +131,30 @@ void BM_Scan(benchmark::State &state)
     report(state, calls, entries, "entry");
 }
 
+// One refresh of the open dialog; argument: number of ISA boards (each refills 79 + 8 items).
+void BM_Dialog_refresh(benchmark::State &state)
+{
+    fresh_registry(2);
+    int isa = static_cast<int>(state.range(0));
+    fill_tables(0, 0);
+    for (int b = 0; b < isa; ++b)
+        CurrentZ4config[b] = BoardConfig{BUS_ISA, 0x308u + 8u * b, 10, 64, 1};
+    size_t notifications = 0;
+    emu::set_dialog_user([&](emu::DialogUser &u) {
+        for (auto _ : state) {
+            size_t before = u.notifications().size();
+            refreshZ4_dialog(u.hwnd());
+            notifications = u.notifications().size() - before;
+        }
+        if (u.items(static_cast<int>(boardControlIds[0][COL_IO_ADDR])).size() != (isa ? 79u : 0u))
+            state.SkipWithError("the refresh did not fill the address list");
+        u.press(IDC_CANCEL);
+    });
+    DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, Z4DlgProc, 0);
+    state.counters["notifications_per_refresh"] = static_cast<double>(notifications);
+    state.counters["reg_calls"] = static_cast<double>(emu::reg_calls().size());
+}
+
 void sizes(benchmark::internal::Benchmark *b)
 {
     b->Args({1, 1})->Args({4, 8})->Args({4, 64})->Unit(benchmark::kMicrosecond);
@@ -140,5 +166,7 @@ BENCHMARK(BM_Writer_first)->Apply(sizes);
 BENCHMARK(BM_Writer_rewrite)->Apply(sizes);
 BENCHMARK(BM_Reader)->Apply(sizes);
 BENCHMARK(BM_Scan)->RangeMultiplier(2)->Range(16, 256)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(BM_Dialog_refresh)->Arg(0)->Arg(1)->Arg(4)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -63,7 +63,7 @@ measure() {  # bitness wine build-dir
     $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
         { echo "FAIL the $bits-bit write left no Serial258"; exit 1; }
     # Both writers must have finished on their own, with success.
-    if grep -qv ' exit 0$' "$work/exits"; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
+    if grep -v ' exit 0' "$work/exits" | grep -q .; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
     : > "$work/exits"
     local s f w r
     s=$(median < "$work/s$bits"); f=$(median < "$work/f$bits")

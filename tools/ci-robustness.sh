@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# CI robustness run: the host suite under AddressSanitizer and UBSan, then the libFuzzer
+# target over the committed corpus and for a bounded time (FUZZ_SECONDS, default 60).
+#   tools/ci-robustness.sh [asan|fuzz|all]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+what=${1:-all}
+seconds=${FUZZ_SECONDS:-60}
+
+if [ "$what" = asan ] || [ "$what" = all ]; then
+    cmake --preset host-asan >/dev/null
+    cmake --build --preset host-asan -j2
+    ctest --preset host-asan -j1
+fi
+
+if [ "$what" = fuzz ] || [ "$what" = all ]; then
+    cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZ4_FUZZ=ON >/dev/null
+    cmake --build build/fuzz --target z4fuzz -j2
+    # Every committed input once: a crash or broken promise fails the run.
+    build/fuzz/z4fuzz -runs=0 -close_fd_mask=1 tools/fuzz/corpus
+    # Then new inputs for a bounded time; finds are kept in build/fuzz/ for the log.
+    mkdir -p build/fuzz/corpus-work build/fuzz/artifacts
+    build/fuzz/z4fuzz -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=2048 \
+        -close_fd_mask=1 -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ \
+        build/fuzz/corpus-work tools/fuzz/corpus
+fi
