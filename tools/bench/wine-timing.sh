@@ -41,6 +41,9 @@ reg=$work/config.reg
     for c in $(seq 3 258); do printf '"COM%d:"="9600,n,8,1"\r\n' $c; done
 } > "$reg"
 winreg=$(/usr/lib/wine/wine64 winepath -w "$reg" 2>/dev/null)
+# Xvfb runs no window manager: Wine then waits 2 s for every managed window it hides (its
+# "wait_for_withdrawn_state" timeout), which would swamp the write. Unmanaged windows don't.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
