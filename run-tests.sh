@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every target and runs the whole test suite.
+# Installs what is missing, builds every target and runs the whole test suite: the host tests,
+# the end-to-end scenarios (emulation, win32 and win64 exes under Wine), the exe checks, the
+# suite again under AddressSanitizer and UBSan, and the fuzz corpus with a bounded fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
 tools/build.sh win32 win64 host
 tools/check-exe.sh build/win32/z4setup.exe build/win64/z4setup.exe
 ctest --preset host
+tools/ci-robustness.sh all

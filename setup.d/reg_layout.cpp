@@ -22,8 +22,8 @@ LONG setZ4_value(HKEY key, const ServiceValue &value)
         std::memcpy(data, &value.number, 4);  // little-endian on every target
         return RegSetValueExA(key, value.name, 0, REG_DWORD, data, 4);
     }
-    // The text goes without its NUL; the field is NUL-terminated by construction.
-    DWORD length = static_cast<DWORD>(strnlen(value.text, sizeof value.text));
+    // The text goes without its NUL; its last byte is kept for the NUL the registry looks at.
+    DWORD length = static_cast<DWORD>(strnlen(value.text, sizeof value.text - 1));
     return RegSetValueExA(key, value.name, 0, value.type,
                           reinterpret_cast<const BYTE *>(value.text), length);
 }

@@ -68,10 +68,11 @@ TEST(ValueTables, a_text_goes_without_its_terminating_nul)
     dos = {"DosDevices", REG_SZ, 0, "COM9 "};
     EXPECT_EQ(write_entry(dos, &stored).length, 5u);
 
-    // A text that fills the whole field is cut at the field, never read beyond it.
+    // A text that fills the whole field is cut before its last byte: the registry reads the
+    // byte after the length it is given, which must still lie inside the field.
     ServiceValue full = {"Full", REG_SZ, 0, ""};
     std::memset(full.text, 'x', sizeof full.text);
-    EXPECT_EQ(write_entry(full, &stored).length, 20u);
+    EXPECT_EQ(write_entry(full, &stored).length, 19u);
 }
 
 TEST(NumberInText, skips_blanks_takes_a_sign_and_stops_at_the_first_non_digit)

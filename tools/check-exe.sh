@@ -12,7 +12,8 @@ for exe in "$@"; do
     major=$(printf '%s\n' "$dump" | awk '/MajorSubsystemVersion/ {print $2}')
     minor=$(printf '%s\n' "$dump" | awk '/MinorSubsystemVersion/ {print $2}')
     size=$(stat -c %s "$exe")
-    case "$exe" in *win32*)
+    # The i686 image is the one NT 4.0 must load and that the size limit is for.
+    case "$(printf '%s\n' "$dump" | sed -n 's/.*file format //p' | head -n1)" in pei-i386)
         if [ "$major.$minor" != "4.0" ]; then
             echo "FAIL $exe subsystem version $major.$minor"; status=1
         fi
