@@ -74,7 +74,7 @@ static bool slotZ4_written(int b)
     return CurrentZ4config[b].Enabled != 0 && CurrentZ4config[b].NumPorts > 0;
 }
 
-// Step 2: the old port keys of every board key go; a board key whose slot is not written
+// Old keys first: the old port keys of every board key go; a board key whose slot is not written
 // goes too, one that will be rewritten stays empty.
 static void deleteZ4_old_boards()
 {
@@ -104,7 +104,7 @@ static void deleteZ4_old_boards()
     }
 }
 
-// Steps 4 to 6: the service key with its four values, "Start" kept as it was.
+// The service key with its four values, "Start" kept as it was.
 static LONG writeZ4_service()
 {
     HKEY service;
@@ -139,7 +139,7 @@ static LONG writeZ4_service()
     return ERROR_SUCCESS;
 }
 
-// Step 8.5.2: a COM port the system does not list yet gets default line settings. An entry
+// A COM port the system does not list yet gets default line settings. An entry
 // too long for the buffer (234) exists all the same and is left alone.
 static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
 {
@@ -154,7 +154,7 @@ static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
     return setZ4_value(ports, entry);
 }
 
-// Step 8.5: one port key with its "DosDevices" and "PortIndex", and its Ports entry.
+// One port key with its "DosDevices" and "PortIndex", and its Ports entry.
 static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t &serial,
                          uint32_t &com)
 {
@@ -196,7 +196,7 @@ static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t
     return ERROR_SUCCESS;
 }
 
-// Step 8: the board key of slot b with its values and its port keys.
+// The board key of slot b with its values and its port keys.
 static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
 {
     const BoardConfig &slot = CurrentZ4config[b];
@@ -243,7 +243,7 @@ static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
     return ERROR_SUCCESS;
 }
 
-// Steps 3 and 7 to 8, with the Ports key (or none) already open.
+// Counters, the Parameters key and every written board, with the Ports key (or none) open.
 static LONG writeZ4_configuration(HKEY ports)
 {
     uint32_t serial = SerialMaxNum + 1;

@@ -22,10 +22,10 @@ constexpr size_t WSPRINTF_MAX = 1024;
 
 // One conversion of wsprintfA: flags, width and precision as given, then the argument
 // fetched with the size the Windows function takes (int, or a pointer for %s).
-void format_one(std::string &out, const char *spec, size_t spec_len, char conversion,
+void format_one(std::string &out, const char *directive, size_t directive_len, char conversion,
                 va_list *args)
 {
-    std::string f(spec, spec_len);
+    std::string f(directive, directive_len);
     f.erase(std::remove(f.begin(), f.end(), 'l'), f.end());  // long is 32 bits there
     f.erase(std::remove(f.begin(), f.end(), 'h'), f.end());
     char piece[WSPRINTF_MAX + 1];
@@ -67,7 +67,7 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
             out += *p++;
             continue;
         }
-        const char *spec = p++;
+        const char *directive = p++;
         while (*p && std::strchr("-#0+ ", *p))
             ++p;
         while (*p && (std::isdigit(static_cast<unsigned char>(*p)) || *p == '.'))
@@ -81,7 +81,7 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
             ++p;
             continue;
         }
-        format_one(out, spec, static_cast<size_t>(p - spec), *p, &ap);
+        format_one(out, directive, static_cast<size_t>(p - directive), *p, &ap);
         ++p;
     }
     va_end(ap);
