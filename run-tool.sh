@@ -19,3 +19,4 @@ set +e
 code=$?
 WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver -w
 echo "z4setup.exe exited with $code"
+exit $code
