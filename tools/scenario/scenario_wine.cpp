@@ -1,6 +1,8 @@
 // The Wine run: each scenario in a reset prefix, driven by the pilot beside the real exe.
+#include <chrono>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "scenario.h"
 
@@ -12,6 +14,7 @@ namespace {
 
 const double PILOT_BOUND_SECONDS = 300;
 const char PILOT_WAIT_MS[] = "20000";
+const int PILOT_START_ATTEMPTS = 3;
 
 int keeper_pid = -1;
 
@@ -155,9 +158,21 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     script += "export " + words::quote(win_path(dir + "/after.reg")) + "\n";
     write_file(dir + "/pilot.txt", script);
 
-    int rc = run_process({o.loader, o.pilot, win_path(dir + "/pilot.txt"), win_path(dir + "/pilot.log")},
+    // Wine's loader now and then exits at once, before the pilot runs a single line (seen once
+    // in a CI run, exit 1 with nothing on stderr). That says nothing about the scenario, so the
+    // start is tried again; a pilot that got as far as its first line is never rerun.
+    int rc = 0;
+    for (int attempt = 1;; ++attempt) {
+        rc = run_process({o.loader, o.pilot, win_path(dir + "/pilot.txt"), win_path(dir + "/pilot.log")},
                          wine_env(o), PILOT_BOUND_SECONDS, dir + "/pilot.out", dir + "/pilot.err",
                          take_requested_shots, &dir);
+        bool started = read_file(dir + "/pilot.err").find("pilot> ") != std::string::npos;
+        if (rc == 0 || rc == -1 || started || attempt == PILOT_START_ATTEMPTS)
+            break;
+        fprintf(stderr, "  %s: the pilot did not start (exit %d), starting it again\n", s.name.c_str(),
+                rc);
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
     if (rc == -1) {
         r.diff.push_back("hang: the pilot was still running after " +
                          std::to_string((int)PILOT_BOUND_SECONDS) + " s and was killed");
@@ -168,6 +183,8 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     if (rc != 0) {
         r.diff.push_back("the pilot failed with exit " + std::to_string(rc));
         for (const auto &l : tail(dir + "/pilot.err", 8))
+            r.diff.push_back(l);
+        for (const auto &l : tail(dir + "/pilot.out", 8))
             r.diff.push_back(l);
         return r;
     }
