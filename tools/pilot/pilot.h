@@ -39,6 +39,24 @@ int control_id(HWND control);
 
 // Lets the tool's thread work off what was posted to it; false when it stops answering.
 bool settle(int rounds);
+// Lets the tool work until done() holds. A sent message can overtake what was posted before
+// it, so a result that posted input should bring about is waited for, within the wait bound.
+template <class Done> bool settle_until(Done done)
+{
+    for (DWORD waited = 0;; waited += 20) {
+        if (!settle(1))
+            return false;
+        if (done())
+            return true;
+        if (waited > pilot.wait_ms)
+            return false;
+        Sleep(20);
+    }
+}
+// A mouse click posted as the mouse driver posts it, at a point in the window's client area.
+void post_click(HWND hwnd, int x, int y);
+// The dropped-down list of a combo box: a visible "ComboLBox" window of the tool, if any.
+HWND dropped_list();
 // Waits for the dialog, answering (and logging) any message box shown before it.
 HWND wait_for_dialog();
 // Logs and answers a message box that is up although nobody asked for one.

@@ -142,33 +142,6 @@ void run_answer(const Words &)
     }
 }
 
-// A mouse click posted as the mouse driver posts it, at a point in the window's client area.
-static void post_click(HWND hwnd, int x, int y)
-{
-    LPARAM at = MAKELPARAM(x, y);
-    PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
-}
-
-static BOOL CALLBACK find_dropped_list(HWND hwnd, LPARAM arg)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == pilot.tool.dwProcessId && IsWindowVisible(hwnd) && is_class(hwnd, "ComboLBox")) {
-        *reinterpret_cast<HWND *>(arg) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The dropped-down list of a combo box: a visible "ComboLBox" window of the tool.
-static HWND dropped_list()
-{
-    HWND found = nullptr;
-    EnumWindows(find_dropped_list, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // Picking with the mouse: a click on the combo box drops its list down (after the focus and
 // drop-down notifications, which may refill it), then a click on the item closes it.
 void run_pick(const Words &w)
@@ -182,11 +155,10 @@ void run_pick(const Words &w)
     RECT r;
     GetClientRect(c, &r);
     post_click(c, r.right / 2, r.bottom / 2);
-    if (!settle(6))
-        return;
-    HWND list = dropped_list();
-    if (!list) {
-        log_error("pick " + w[1] + ": its list did not drop down");
+    HWND list = nullptr;
+    if (!settle_until([&] { return (list = dropped_list()) != nullptr; })) {
+        if (!list)
+            log_error("pick " + w[1] + ": its list did not drop down");
         return;
     }
     std::vector<std::string> items = combo_items(c);
@@ -197,7 +169,7 @@ void run_pick(const Words &w)
     if (target < 0) {
         log_error("pick " + w[1] + " " + quoted(w[2]) + ": no such item");
         post_key(list, VK_ESCAPE);
-        settle(6);
+        settle_until([] { return dropped_list() == nullptr; });
         return;
     }
     // An item below the visible part is scrolled to first, as with the scroll bar.
@@ -208,10 +180,11 @@ void run_pick(const Words &w)
         ask(list, LB_GETITEMRECT, target, (LPARAM)&item);
     }
     post_click(list, (item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    if (!settle(8))
-        return;
+    int now = -1;
+    settle_until([&] {
+        return !dropped_list() && (now = (int)ask(c, CB_GETCURSEL, 0, 0)) == target;
+    });
     answer_stray_boxes();
-    int now = (int)ask(c, CB_GETCURSEL, 0, 0);
     if (now != target)
         log_error("pick " + w[1] + " " + quoted(w[2]) + ": selection is " + std::to_string(now));
     if (dropped_list())

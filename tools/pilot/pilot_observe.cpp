@@ -74,52 +74,23 @@ POINT base_units()
     return units;
 }
 
-BOOL CALLBACK find_visible_list(HWND hwnd, LPARAM arg)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == pilot.tool.dwProcessId && IsWindowVisible(hwnd) && lstrcmpiA(cls, "ComboLBox") == 0) {
-        *reinterpret_cast<HWND *>(arg) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND visible_list()
-{
-    HWND found = nullptr;
-    EnumWindows(find_visible_list, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void click(HWND hwnd)
-{
-    RECT r;
-    GetClientRect(hwnd, &r);
-    LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
-    PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
-}
-
 // The bottom of a combo box's dropped-down list, in the dialog's client coordinates.
 bool dropped_list_bottom(HWND dialog, HWND combo, LONG *bottom)
 {
     if (!IsWindowEnabled(combo))
         return false;
-    click(combo);
-    settle(6);
-    HWND list = visible_list();
-    if (!list)
-        return false;
     RECT r;
+    GetClientRect(combo, &r);
+    post_click(combo, r.right / 2, r.bottom / 2);
+    HWND list = nullptr;
+    if (!settle_until([&] { return (list = dropped_list()) != nullptr; }))
+        return false;
     GetWindowRect(list, &r);
     MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT *>(&r), 2);
     *bottom = r.bottom;
-    click(combo);
-    settle(6);
-    return visible_list() == nullptr;
+    GetClientRect(combo, &r);
+    post_click(combo, r.right / 2, r.bottom / 2);
+    return settle_until([] { return dropped_list() == nullptr; });
 }
 
 bool is_combo(HWND hwnd)
@@ -217,7 +188,8 @@ void run_rect(const Words &w)
     if (combo) {
         LONG bottom;
         if (!dropped_list_bottom(dialog, c, &bottom)) {
-            log_error(echo + ": its list cannot be dropped down (the combo box must be enabled)");
+            log_error(echo + ": its list would not drop down and close again "
+                             "(the combo box must be enabled)");
             return;
         }
         LONG hw = have.right - have.left, room = want.top + want.bottom;

@@ -146,8 +146,37 @@ bool settle(int rounds)
                       std::to_string(pilot.wait_ms / 1000) + " s");
             return false;
         }
+        // A moment between the rounds for the tool's thread to reach its posted messages.
+        Sleep(2);
     }
     return true;
+}
+
+void post_click(HWND hwnd, int x, int y)
+{
+    LPARAM at = MAKELPARAM(x, y);
+    PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+static BOOL CALLBACK find_dropped_list(HWND hwnd, LPARAM arg)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == pilot.tool.dwProcessId && IsWindowVisible(hwnd) && lstrcmpiA(cls, "ComboLBox") == 0) {
+        *reinterpret_cast<HWND *>(arg) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND dropped_list()
+{
+    HWND found = nullptr;
+    EnumWindows(find_dropped_list, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 HWND focused_control()
