@@ -3,7 +3,9 @@
 # dialog shown against an empty-dialog program, and a 4 x 64 port write from Ok to exit
 # against `reg import` of the same keys. Prints the medians and their ratios per bitness.
 #   tools/bench/wine-timing.sh [RUNS] [WIN32_BUILD_DIR] [WIN64_BUILD_DIR]
-# Both build dirs need z4setup.exe, z4floor.exe and z4timer.exe (tools/win32/floor.cmake).
+# Both build dirs need z4setup.exe, z4floor.exe, z4floor_template.exe and z4timer.exe
+# (tools/win32/floor.cmake). To tell where the start-up goes, it also times the floor with a main
+# window and the tool's own template, and the tool on a registry without its configuration.
 set -euo pipefail
 runs=${1:-7}
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -49,10 +51,18 @@ median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2
 
 measure() {  # bitness wine build-dir
     local bits=$1 wine=$2 dir=$3 timer="/usr/lib/wine/wine64 $w64/z4timer.exe"
-    local exe floor
+    local exe floor template
     exe=$(/usr/lib/wine/wine64 winepath -w "$dir/z4setup.exe" 2>/dev/null)
     floor=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor.exe" 2>/dev/null)
+    template=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor_template.exe" 2>/dev/null)
     : > "$work/exits"; : > "$work/s$bits"; : > "$work/f$bits"; : > "$work/w$bits"; : > "$work/r$bits"
+    : > "$work/t$bits"; : > "$work/e$bits"
+    $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1 || true
+    $timer start "Zentrix IV Configuration" "$template /main" >/dev/null 2>&1 || true   # warm-up
+    for i in $(seq "$runs"); do
+        $timer start "Zentrix IV Configuration" "$template /main" | awk '{print $1}' >> "$work/t$bits"
+        $timer start "Zentrix IV Configuration" "$exe" | awk '{print $1}' >> "$work/e$bits"
+    done
     $wine reg import "$winreg" >/dev/null 2>&1
     $timer start "Zentrix IV Floor" "$floor" >/dev/null 2>&1 || true     # warm-up
     $timer start "Zentrix IV Configuration" "$exe" >/dev/null 2>&1 || true
@@ -68,11 +78,14 @@ measure() {  # bitness wine build-dir
     # Both writers must have finished on their own, with success.
     if grep -v ' exit 0' "$work/exits" | grep -q .; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
     : > "$work/exits"
-    local s f w r
+    local s f w r t e
     s=$(median < "$work/s$bits"); f=$(median < "$work/f$bits")
     w=$(median < "$work/w$bits"); r=$(median < "$work/r$bits")
+    t=$(median < "$work/t$bits"); e=$(median < "$work/e$bits")
     printf '%s-bit (%s): start to dialog %s ms, floor %s ms, ratio %.2f; 4x64 write Ok to exit %s ms, reg import %s ms, ratio %.2f (median of %d)\n' \
         "$bits" "$(basename "$wine")" "$s" "$f" "$(echo "$s / $f" | bc -l)" "$w" "$r" "$(echo "$w / $r" | bc -l)" "$runs"
+    printf '%s-bit: floor with a main window and the tool'"'"'s template %s ms; the tool without a configuration %s ms (ratio %.2f), with the 4x64 one %.2f\n' \
+        "$bits" "$t" "$e" "$(echo "$e / $t" | bc -l)" "$(echo "$s / $t" | bc -l)"
 }
 
 # Programs started without a display leave a desktop behind that no later window can use.
