@@ -35,6 +35,16 @@ extern const int irqChoiceCount;
 OptionList addressChoicesFor(uint32_t busType);
 OptionList interruptChoicesFor(uint32_t busType);
 
+// The port numbering state. COMMaxNum and SerialMaxNum are each the number just below the first
+// COM port and the first Serial device to assign, and mean at each stage of a run:
+// - after the scan: the highest COM and Serial numbers in use on the machine (the driver's own
+//   loaded ports taken off when they are the highest);
+// - after the reader, when the driver has a configuration: the lowest numbers of its own ports,
+//   minus one;
+// - in the dialog: shown plus one in the two suffix fields (both the larger of the two when the
+//   driver owns no loaded device);
+// - after Ok: the suffixes entered minus one, from which the writer counts plus one.
+// LoadedSerialMaxNum is the highest Serial number the driver as loaded owns, 0 for none.
 extern uint32_t COMMaxNum;
 extern uint32_t SerialMaxNum;
 extern uint32_t LoadedSerialMaxNum;

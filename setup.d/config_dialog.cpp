@@ -5,34 +5,8 @@
 #include <cstring>
 
 #include "board_model.h"
-#include "trace.h"
-
-const uint32_t boardControlIds[4][4] = {
-    {200, 201, 202, 203},
-    {210, 211, 212, 213},
-    {220, 221, 222, 223},
-    {230, 231, 232, 233},
-};
-
-bool boardControlAt(int id, int *slot, int *column)
-{
-    for (int s = 0; s < Z4_SLOTS; ++s)
-        for (int c = 0; c < 4; ++c)
-            if (boardControlIds[s][c] == static_cast<uint32_t>(id)) {
-                *slot = s;
-                *column = c;
-                return true;
-            }
-    return false;
-}
-
-// busTypeNames has three entries; a code read from elsewhere may be any number.
-uint32_t shownBusType(uint32_t busType)
-{
-    return busType < BUS_TYPE_COUNT ? busType : BUS_NONE;
-}
-
-static int itemId(int slot, int column) { return static_cast<int>(boardControlIds[slot][column]); }
+#include "config_dialog_rules.h"
+#include "z4setup_trace.h"
 
 // Empties a combo box and fills it from the list, selecting the entry equal to `value`.
 // Drawing stays off meanwhile: the address list has 79 entries.
@@ -70,26 +44,26 @@ int refreshZ4_dialog(HWND hdlg)
         uint32_t t = rec.BusType;
         uint32_t shown = shownBusType(t);
         z4trace("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
-        SendDlgItemMessageA(hdlg, itemId(i, COL_BUS_TYPE), CB_SETCURSEL, shown, 0);
+        SendDlgItemMessageA(hdlg, boardControlId(i, COL_BUS_TYPE), CB_SETCURSEL, shown, 0);
 
-        z4trace("tmpsym=%d bdindex=%d", itemId(i, COL_IRQ), i);
+        z4trace("tmpsym=%d bdindex=%d", boardControlId(i, COL_IRQ), i);
         std::snprintf(value, sizeof value, "%d", static_cast<int>(rec.Interrupt));
-        fillChoices(hdlg, itemId(i, COL_IRQ), interruptChoicesFor(t), value, true);
+        fillChoices(hdlg, boardControlId(i, COL_IRQ), interruptChoicesFor(t), value, true);
 
-        z4trace("tmpsym=%d bdindex=%d", itemId(i, COL_IO_ADDR), i);
+        z4trace("tmpsym=%d bdindex=%d", boardControlId(i, COL_IO_ADDR), i);
         std::snprintf(value, sizeof value, "%X", static_cast<unsigned>(rec.IOAddr));
-        fillChoices(hdlg, itemId(i, COL_IO_ADDR), addressChoicesFor(t), value, false);
+        fillChoices(hdlg, boardControlId(i, COL_IO_ADDR), addressChoicesFor(t), value, false);
 
         // Showing a number makes the edit notify at once: the handler stores it back, nested.
         if (shown == BUS_NONE)
-            SetDlgItemTextA(hdlg, itemId(i, COL_NUM_PORTS), "");
+            SetDlgItemTextA(hdlg, boardControlId(i, COL_NUM_PORTS), "");
         else
-            SetDlgItemInt(hdlg, itemId(i, COL_NUM_PORTS), rec.NumPorts, FALSE);
+            SetDlgItemInt(hdlg, boardControlId(i, COL_NUM_PORTS), rec.NumPorts, FALSE);
         z4trace("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
 
-        enableControl(hdlg, itemId(i, COL_IRQ), shown == BUS_ISA);
-        enableControl(hdlg, itemId(i, COL_IO_ADDR), shown == BUS_ISA);
-        enableControl(hdlg, itemId(i, COL_NUM_PORTS), shown != BUS_NONE);
+        enableControl(hdlg, boardControlId(i, COL_IRQ), shown == BUS_ISA);
+        enableControl(hdlg, boardControlId(i, COL_IO_ADDR), shown == BUS_ISA);
+        enableControl(hdlg, boardControlId(i, COL_NUM_PORTS), shown != BUS_NONE);
     }
     InvalidateRect(hdlg, nullptr, TRUE);
     return 0;
@@ -99,7 +73,7 @@ int refreshZ4_dialog(HWND hdlg)
 static void initZ4_dialog(HWND hdlg)
 {
     for (int i = 0; i < Z4_SLOTS; ++i) {
-        int c = itemId(i, COL_BUS_TYPE);
+        int c = boardControlId(i, COL_BUS_TYPE);
         SendDlgItemMessageA(hdlg, c, CB_RESETCONTENT, 0, 0);
         z4trace("bustypesymbol=%d bdindex=%d:", c, i);
         for (int j = 0; j < BUS_TYPE_COUNT; ++j) {
@@ -112,17 +86,8 @@ static void initZ4_dialog(HWND hdlg)
                             reinterpret_cast<LPARAM>(name));
     }
 
-    // With no Serial device of the driver loaded, both fields offer one number above the
-    // larger of the two in use.
     uint32_t logical, device;
-    if (LoadedSerialMaxNum != 0) {
-        logical = COMMaxNum + 1;
-        device = SerialMaxNum + 1;
-    } else if (COMMaxNum < SerialMaxNum) {
-        logical = device = SerialMaxNum + 1;
-    } else {
-        logical = device = COMMaxNum + 1;
-    }
+    initialZ4_suffixes(&logical, &device);
     SetDlgItemInt(hdlg, IDC_LOGICAL_SUFFIX, logical, FALSE);
     SetDlgItemInt(hdlg, IDC_DEVICE_SUFFIX, device, FALSE);
 

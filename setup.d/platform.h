@@ -7,5 +7,5 @@
 // winuser.h names a help cursor IDC_HELP; the tool uses that name for its Help button.
 #undef IDC_HELP
 #else
-#include "platform/win32_api.h"
+#include "win32_api.h"
 #endif

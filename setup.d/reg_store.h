@@ -12,7 +12,6 @@
 #define Z4_SERVICE_KEY Z4_SERVICES_KEY "\\Serialz4"
 #define Z4_PARAMETERS_KEY Z4_SERVICE_KEY "\\Parameters"
 #define Z4_BOARD_KEY_PREFIX Z4_PARAMETERS_KEY "\\Board"
-#define Z4_BOARD_KEY_FORMAT Z4_PARAMETERS_KEY "\\Board%d"
 #define Z4_BOARD_NAME_FORMAT "Board%d"
 #define Z4_PORT_KEY_FORMAT "%s\\Serial%d"
 #define Z4_RESOURCE_MAP_KEY "HARDWARE\\RESOURCEMAP\\LOADED SERIAL DRIVER RESOURCES\\serialz4"
@@ -21,6 +20,9 @@
 #define Z4_SERVICE_NAME "Serialz4"
 
 // Value names.
+#define Z4_VALUE_ERROR_CONTROL "ErrorControl"
+#define Z4_VALUE_GROUP "Group"
+#define Z4_VALUE_TYPE "Type"
 #define Z4_VALUE_INTERRUPT "Interrupt"
 #define Z4_VALUE_IOADDR "IOAddr"
 #define Z4_VALUE_BUSTYPE "BusType"
@@ -55,7 +57,17 @@ LONG setZ4_value(HKEY key, const ServiceValue &value);
 // one optional sign, digits up to the first non-digit; 0 when there is none.
 uint32_t number_at(const char *text, size_t length, size_t p);
 
-// Run sequence steps.
+// The board key of a slot, "...\Parameters\Board<slot + 1>", and its name below Parameters.
+constexpr int Z4_BOARD_PATH_CHARS = 128;
+void boardZ4_path(int slot, char (&path)[Z4_BOARD_PATH_CHARS]);
+constexpr int Z4_BOARD_NAME_CHARS = 32;
+void boardZ4_name(int slot, char (&name)[Z4_BOARD_NAME_CHARS]);
+
+// The tables as a new process has them: the writer fills them in as it goes.
+void resetZ4_value_tables();
+
+// Run sequence steps. The number after "Line" in the texts of their reports identifies the place
+// of the report.
 void getZ4_port_numbers();
 void getZ4_reg_params();
 void delZ4_reg_boards();

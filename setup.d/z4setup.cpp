@@ -2,9 +2,10 @@
 // dialog and write from its own message handling.
 #include "z4setup.h"
 
+#include "board_model.h"
 #include "config_dialog.h"
 #include "reg_store.h"
-#include "trace.h"
+#include "z4setup_trace.h"
 
 HINSTANCE Z4Instance;
 
@@ -75,6 +76,12 @@ LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     default:
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
+}
+
+void resetZ4_process()
+{
+    resetZ4_model();
+    resetZ4_value_tables();
 }
 
 int z4_run(HINSTANCE instance, const char *command_line, int show_state)

@@ -16,5 +16,9 @@ bool z4_is_removal(const char *argument_text);
 
 LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// Puts every process-wide table and number back to what a new process starts with: the board
+// tables, the numbering state and the value tables the writer fills in.
+void resetZ4_process();
+
 // The whole process run: what WinMain does with the given command line; returns the exit code.
 int z4_run(HINSTANCE instance, const char *command_line, int show_state);

@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "z4setup.h"
 #include "board_model.h"
-#include "emu_registry.h"
-#include "emu_user.h"
+#include "registry_setup.h"
+#include "registry_faults.h"
+#include "ui_record.h"
 #include "reg_store.h"
 
 namespace {
@@ -30,8 +32,7 @@ void lay_out_machine()
 {
     emu::reg_reset();
     emu::ui_reset();
-    resetZ4_model();
-    ServiceValueTable[SERVICE_VALUE_START].number = 2;
+    resetZ4_process();
     emu::reg_put_sz(Z4_DEVICE_MAP_KEY, "Serial0", "COM1");
     emu::reg_put_sz(Z4_DEVICE_MAP_KEY, "Serial1", "COM2");
     emu::reg_put_value(Z4_RESOURCE_MAP_KEY, "\\Device\\Serial3.Raw", 8, {1});

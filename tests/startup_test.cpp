@@ -5,9 +5,11 @@
 
 #include "board_model.h"
 #include "config_dialog.h"
-#include "emu_registry.h"
-#include "emu_user.h"
-#include "emu_window.h"
+#include "registry_setup.h"
+#include "reg_file.h"
+#include "registry_faults.h"
+#include "ui_record.h"
+#include "window_record.h"
 #include "reg_store.h"
 #include "z4setup.h"
 
@@ -22,7 +24,7 @@ protected:
     {
         emu::reg_reset();
         emu::ui_reset();
-        resetZ4_model();
+        resetZ4_process();
     }
 
     // Runs the whole process with the given command line; the dialog ends with `end_code`.

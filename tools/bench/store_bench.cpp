@@ -4,11 +4,13 @@
 
 #include <string>
 
+#include "z4setup.h"
 #include "board_model.h"
 #include "config_dialog.h"
-#include "emu_dialog.h"
-#include "emu_registry.h"
-#include "emu_user.h"
+#include "dialog_user.h"
+#include "registry_setup.h"
+#include "registry_faults.h"
+#include "ui_record.h"
 #include "reg_store.h"
 
 namespace {
@@ -16,7 +18,7 @@ namespace {
 // Boards of `per_board` ports each, numbered as the writer numbers them from Serial3, COM3.
 void fill_tables(int boards, int per_board)
 {
-    resetZ4_model();
+    resetZ4_process();
     for (int b = 0; b < Z4_SLOTS; ++b)
         CurrentZ4config[b] = b < boards ? BoardConfig{b % 2 ? BUS_PCI : BUS_ISA,
                                                       b % 2 ? 0u : 0x308u + 8u * b, b % 2 ? 0u : 10u,
@@ -96,7 +98,7 @@ void BM_Reader(benchmark::State &state)
         state.PauseTiming();
         emu::reg_clear_calls();
         emu::ui_reset();
-        resetZ4_model();
+        resetZ4_process();
         state.ResumeTiming();
         getZ4_reg_params();
         calls = emu::reg_calls().size();

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "emu_registry.h"
+#include "registry_setup.h"
+#include "reg_file.h"
 #include "fuzz_format.h"
 #include "reg_store.h"
 #include "registry_snapshot.h"

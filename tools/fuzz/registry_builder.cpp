@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "emu_registry.h"
+#include "registry_setup.h"
+#include "registry_faults.h"
 #include "reg_store.h"
 
 namespace fuzz {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "emu_registry.h"
+#include "registry_setup.h"
 
 namespace fuzz {
 

@@ -1,5 +1,6 @@
 // The checked run of one fuzz input: the tool's sequence with its promises checked after
 // every step.
+#include "z4setup.h"
 #include "store_run.h"
 
 #include <algorithm>
@@ -10,8 +11,10 @@
 #include <string>
 
 #include "board_model.h"
-#include "emu_registry.h"
-#include "emu_user.h"
+#include "registry_setup.h"
+#include "reg_file.h"
+#include "registry_faults.h"
+#include "ui_record.h"
 #include "reg_store.h"
 #include "registry_builder.h"
 #include "registry_snapshot.h"
@@ -58,10 +61,7 @@ void check_read_only(size_t first_call, const char *step)
 // A new process: the tables and the writer's value tables at their start contents.
 void new_process_state()
 {
-    resetZ4_model();
-    ServiceValueTable[SERVICE_VALUE_START].number = 2;
-    PortValueTable[PORT_VALUE_DOSDEVICES].text[0] = '\0';
-    PortValueTable[PORT_VALUE_PORTINDEX].number = 0;
+    resetZ4_process();
 }
 
 std::string formatted(const char *format, uint32_t n)
@@ -111,7 +111,9 @@ std::set<std::string> writable_keys(const Accepted &a)
     for (int b = 0; b < Z4_SLOTS; ++b) {
         if (!slot_written(a.slots[b]))
             continue;
-        std::string board = formatted(Z4_BOARD_KEY_FORMAT, b + 1);
+        char path[Z4_BOARD_PATH_CHARS];
+        boardZ4_path(b, path);
+        std::string board = path;
         keys.insert(upper(board));
         for (uint32_t p = 0; p < a.slots[b].NumPorts; ++p)
             keys.insert(upper(board + formatted("\\Serial%d", serial++)));

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "config_dialog.h"
-#include "emu_dialog.h"
+#include "dialog_user.h"
 
 namespace fuzz {
 

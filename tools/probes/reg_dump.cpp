@@ -7,7 +7,8 @@
 #else
 #include <string>
 
-#include "emu_registry.h"
+#include "registry_setup.h"
+#include "reg_file.h"
 #endif
 
 #include <cstdio>

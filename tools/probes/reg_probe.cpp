@@ -1,12 +1,11 @@
 // Prints how the registry answers the calls the tool makes; built for Wine and for the emulation.
 // Windows: x86_64-w64-mingw32-g++-posix -O1 -o reg_probe.exe reg_probe.cpp -ladvapi32
-// Linux:   g++ -std=c++17 -I setup.d/platform tools/probes/reg_probe.cpp
-//              setup.d/platform/emu_registry.cpp -o reg_probe
+// Linux:   see run-reg-probe.sh (built against the emulation's registry)
 // The two outputs should be the same line for line (see run-reg-probe.sh).
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include "emu_registry.h"
+#include "registry_setup.h"
 #endif
 
 #include <cstdio>

@@ -6,13 +6,15 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="${OUT:-/tmp/reg-probe}"
 fix="$root/tests/fixtures/reg"
-plat="$root/setup.d/platform"
+emu="$root/emulation"
+registry="$emu/win32/registry.cpp $emu/win32/registry_model.cpp $emu/testing/registry_setup.cpp $emu/testing/registry_faults.cpp"
+includes="-I $emu/win32 -I $emu/testing"
 mkdir -p "$out"
 cd "$out"
 set -e
-g++ -std=c++17 -I "$plat" "$root/tools/probes/reg_probe.cpp" "$plat/emu_registry.cpp" -o reg_probe
-g++ -std=c++17 -I "$plat" "$root/tools/probes/reg_dump.cpp" "$plat/emu_registry.cpp" \
-    "$plat/reg_file.cpp" -o reg_dump
+g++ -std=c++17 $includes "$root/tools/probes/reg_probe.cpp" $registry -o reg_probe
+g++ -std=c++17 $includes "$root/tools/probes/reg_dump.cpp" $registry \
+    "$emu/testing/reg_file.cpp" -o reg_dump
 for arch in x86_64 i686; do
     "$arch-w64-mingw32-g++-posix" -O1 -static "$root/tools/probes/reg_probe.cpp" -ladvapi32 \
         -o "reg_probe_$arch.exe"

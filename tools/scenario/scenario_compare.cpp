@@ -1,7 +1,8 @@
 // Comparing what a run left with what the scenario expects: registry contents and transcript.
 #include <algorithm>
 
-#include "emu_registry.h"
+#include "registry_setup.h"
+#include "reg_file.h"
 #include "scenario.h"
 
 namespace scenario {

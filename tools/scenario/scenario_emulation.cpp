@@ -5,9 +5,10 @@
 #include <filesystem>
 
 #include "board_model.h"
-#include "emu_dialog.h"
-#include "emu_registry.h"
-#include "emu_user.h"
+#include "dialog_user.h"
+#include "registry_setup.h"
+#include "reg_file.h"
+#include "ui_record.h"
 #include "scenario.h"
 #include "z4setup.h"
 
@@ -132,7 +133,7 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
 {
     emu::reg_reset();
     emu::ui_reset();
-    resetZ4_model();
+    resetZ4_process();
     std::string error;
     for (const std::string &file : {o.base_reg, s.before_reg})
         if (!file.empty() && !emu::reg_load_file(file, &error)) {

@@ -1,0 +1,42 @@
+// Test-facing controls of the emulated message boxes, trace output, command line and help.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win32_api.h"
+
+namespace emu {
+
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string caption;
+    std::string text;
+    UINT style = 0;
+};
+
+// Clears message boxes, traces and handlers, and the window state (window_record.h).
+void ui_reset();
+
+// Message boxes shown so far, in order. The handler answers each (default: IDOK).
+const std::vector<MessageBoxRecord> &message_boxes();
+void set_message_box_handler(std::function<int(const MessageBoxRecord &)> handler);
+
+// Lines sent with OutputDebugStringA, in order.
+const std::vector<std::string> &debug_output();
+
+// The process's command line as GetCommandLineA returns it.
+void set_command_line(const std::string &line);
+
+// Every WinHelpA call.
+struct HelpRequest {
+    HWND owner = nullptr;
+    std::string file;
+    UINT command = 0;
+    ULONG_PTR data = 0;
+};
+const std::vector<HelpRequest> &help_requests();
+
+
+}  // namespace emu

@@ -1,0 +1,160 @@
+// Emulated message boxes, debugger output, wsprintfA, the command line and help requests.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "ui_record.h"
+#include "window_record.h"
+#include "window_internal.h"
+
+namespace {
+
+std::vector<emu::MessageBoxRecord> boxes;
+std::function<int(const emu::MessageBoxRecord &)> box_handler;
+std::vector<std::string> traces;
+std::vector<emu::HelpRequest> helps;
+std::string command_line = "z4setup.exe";
+
+// wsprintfA never writes more than 1024 characters before its NUL.
+constexpr size_t WSPRINTF_MAX = 1024;
+
+// One conversion of wsprintfA: flags, width and precision as given, then the argument
+// fetched with the size the Windows function takes (int, or a pointer for %s).
+void format_one(std::string &out, const char *directive, size_t directive_len, char conversion,
+                va_list *args)
+{
+    std::string f(directive, directive_len);
+    f.erase(std::remove(f.begin(), f.end(), 'l'), f.end());  // long is 32 bits there
+    f.erase(std::remove(f.begin(), f.end(), 'h'), f.end());
+    char piece[WSPRINTF_MAX + 1];
+    switch (conversion) {
+    case 'd':
+    case 'i':
+        std::snprintf(piece, sizeof piece, (f + 'd').c_str(), va_arg(*args, int));
+        break;
+    case 'u':
+    case 'x':
+    case 'X':
+        std::snprintf(piece, sizeof piece, (f + conversion).c_str(), va_arg(*args, unsigned));
+        break;
+    case 'c':
+        std::snprintf(piece, sizeof piece, (f + 'c').c_str(), va_arg(*args, int));
+        break;
+    case 's': {
+        const char *s = va_arg(*args, const char *);
+        std::snprintf(piece, sizeof piece, (f + 's').c_str(), s ? s : "(null)");
+        break;
+    }
+    default:  // not a conversion: the character stands for itself
+        piece[0] = conversion;
+        piece[1] = '\0';
+        break;
+    }
+    out += piece;
+}
+
+}  // namespace
+
+int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
+{
+    va_list ap;
+    va_copy(ap, args);
+    std::string out;
+    for (const char *p = format; *p && out.size() < WSPRINTF_MAX;) {
+        if (*p != '%') {
+            out += *p++;
+            continue;
+        }
+        const char *directive = p++;
+        while (*p && std::strchr("-#0+ ", *p))
+            ++p;
+        while (*p && (std::isdigit(static_cast<unsigned char>(*p)) || *p == '.'))
+            ++p;
+        while (*p == 'l' || *p == 'h')
+            ++p;
+        if (!*p)
+            break;
+        if (*p == '%') {
+            out += '%';
+            ++p;
+            continue;
+        }
+        format_one(out, directive, static_cast<size_t>(p - directive), *p, &ap);
+        ++p;
+    }
+    va_end(ap);
+    if (out.size() > WSPRINTF_MAX)
+        out.resize(WSPRINTF_MAX);
+    std::memcpy(buffer, out.c_str(), out.size() + 1);
+    return static_cast<int>(out.size());
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int n = wvsprintfA(buffer, format, args);
+    va_end(args);
+    return n;
+}
+
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+{
+    emu::MessageBoxRecord box;
+    box.owner = hWnd;
+    box.text = lpText ? lpText : "";
+    // A null caption shows the system's "Error"; the tool always passes one.
+    box.caption = lpCaption ? lpCaption : "Error";
+    box.style = uType;
+    boxes.push_back(box);
+    // While the box is up it holds the activation and the focus (focus.cpp).
+    emu::BoxActivation held = emu::message_box_opens(hWnd);
+    int answer = box_handler ? box_handler(box) : IDOK;
+    emu::message_box_closes(held);
+    return answer;
+}
+
+void WINAPI OutputDebugStringA(LPCSTR lpOutputString)
+{
+    traces.emplace_back(lpOutputString ? lpOutputString : "");
+}
+
+LPSTR WINAPI GetCommandLineA(void)
+{
+    return &command_line[0];
+}
+
+BOOL WINAPI WinHelpA(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR dwData)
+{
+    helps.push_back({hWndMain, lpszHelp ? lpszHelp : "", uCommand, dwData});
+    return TRUE;
+}
+
+namespace emu {
+
+void ui_reset()
+{
+    boxes.clear();
+    box_handler = nullptr;
+    traces.clear();
+    helps.clear();
+    command_line = "z4setup.exe";
+    window_reset();
+}
+
+const std::vector<MessageBoxRecord> &message_boxes() { return boxes; }
+
+void set_message_box_handler(std::function<int(const MessageBoxRecord &)> handler)
+{
+    box_handler = std::move(handler);
+}
+
+const std::vector<std::string> &debug_output() { return traces; }
+
+void set_command_line(const std::string &line) { command_line = line; }
+
+const std::vector<HelpRequest> &help_requests() { return helps; }
+
+}  // namespace emu

@@ -1,0 +1,38 @@
+// Validation on Ok: every board column and both suffix fields read back from the controls, then
+// the checks; the first failure is reported in a box owned by the dialog.
+#include "config_dialog.h"
+
+#include "config_dialog_rules.h"
+#include "z4setup_report.h"
+
+// The controls' values as Ok takes them: the selected bus type's index, texts read as unsigned
+// numbers, the address at most 4 characters through hex_to_int.
+static void readZ4_dialog_entries(HWND hdlg, Z4Entries *entries)
+{
+    char text[5];
+    for (int i = 0; i < Z4_SLOTS; ++i) {
+        BoardConfig &read = entries->boards[i];
+        read.BusType =
+            LOWORD(SendDlgItemMessageA(hdlg, boardControlId(i, COL_BUS_TYPE), CB_GETCURSEL, 0, 0));
+        read.Interrupt = GetDlgItemInt(hdlg, boardControlId(i, COL_IRQ), nullptr, FALSE);
+        GetDlgItemTextA(hdlg, boardControlId(i, COL_IO_ADDR), text, sizeof text);
+        read.IOAddr = hex_to_int(text);
+        read.NumPorts = GetDlgItemInt(hdlg, boardControlId(i, COL_NUM_PORTS), nullptr, FALSE);
+        read.Enabled = 0;
+    }
+    entries->logicalSuffix = GetDlgItemInt(hdlg, IDC_LOGICAL_SUFFIX, nullptr, FALSE);
+    entries->deviceSuffix = GetDlgItemInt(hdlg, IDC_DEVICE_SUFFIX, nullptr, FALSE);
+}
+
+int checkZ4_dialog(HWND hdlg)
+{
+    Z4Entries entries;
+    readZ4_dialog_entries(hdlg, &entries);
+    Z4CheckResult result;
+    if (checkZ4_entries(entries, &result) == Z4_CHECK_PASSED)
+        return 1;
+    // The focus moves once the user has closed the box.
+    z4report(hdlg, result.message, "CONFIGURATION ERROR", MB_OK);
+    SetFocus(GetDlgItem(hdlg, result.focusId));
+    return -1;
+}

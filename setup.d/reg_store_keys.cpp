@@ -1,0 +1,127 @@
+// Counts and subkey names, subkeys opened by index and keys created, for the whole store.
+#include "reg_store_keys.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "z4setup_report.h"
+#include "z4setup_trace.h"
+
+void freeZ4_subkey_names(SubkeyNames &list)
+{
+    std::free(list.names);
+    list.names = nullptr;
+    list.count = 0;
+}
+
+bool sameZ4_key_name(const char *a, const char *b)
+{
+    for (;; ++a, ++b) {
+        int ca = std::tolower(static_cast<unsigned char>(*a));
+        int cb = std::tolower(static_cast<unsigned char>(*b));
+        if (ca != cb)
+            return false;
+        if (ca == 0)
+            return true;
+    }
+}
+
+KeyCounts queryZ4_key_counts(HKEY key)
+{
+    char keyClass[260];
+    DWORD classLength = sizeof keyClass;
+    DWORD subkeys = 0, longestSubkey = 0, longestClass = 0, values = 0;
+    DWORD longestValueName = 0, longestValue = 0, security = 0;
+    FILETIME written;
+    LONG rc = RegQueryInfoKeyA(key, keyClass, &classLength, nullptr, &subkeys, &longestSubkey,
+                               &longestClass, &values, &longestValueName, &longestValue,
+                               &security, &written);
+    if (rc != ERROR_SUCCESS)
+        return {0, 0, 0};
+    return {subkeys, longestSubkey, values};
+}
+
+LONG enumZ4_subkey(HKEY key, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS])
+{
+    DWORD size = Z4_SUBKEY_NAME_CHARS;
+    name[0] = '\0';
+    LONG rc = RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) {
+        size = sizeof name;
+        name[0] = '\0';
+        rc = RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    }
+    name[sizeof name - 1] = '\0';
+    return rc;
+}
+
+SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line)
+{
+    // calloc checks the size for overflow; without room nothing is collected, so nothing
+    // is deleted.
+    SubkeyNames list = {nullptr, 0};
+    if (count)
+        list.names = static_cast<SubkeyName *>(std::calloc(count, sizeof(SubkeyName)));
+    if (!list.names)
+        return list;
+    for (DWORD i = 0; i < count; ++i) {
+        SubkeyName &entry = list.names[list.count];
+        LONG rc = enumZ4_subkey(key, i, entry.name);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER) {
+            if (line != Z4_SILENT) {
+                char text[1025];
+                wsprintfA(text, "EnumValue Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
+                          line, static_cast<int>(i), static_cast<int>(rc), Z4_VALUE_NAME_CHARS);
+                z4report(nullptr, text, "ERROR", MB_OK);
+            }
+            continue;
+        }
+        if (entry.name[0] == '\0')
+            continue;
+        entry.index = i;
+        ++list.count;
+    }
+    return list;
+}
+
+void showZ4_read_error(const char *format, int line, DWORD index, LONG rc)
+{
+    wsprintfA(TraceBuffer, format, line, static_cast<int>(index), static_cast<int>(rc));
+    z4report(nullptr, TraceBuffer, "ERROR", MB_OK);
+}
+
+SubkeyOpen openZ4_subkey_at(HKEY parent, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS],
+                            HKEY *key, int line)
+{
+    LONG rc = enumZ4_subkey(parent, index, name);
+    if (rc == ERROR_NO_MORE_ITEMS)
+        return Z4_SUBKEY_END;
+    if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER) {
+        showZ4_read_error("EnumValue Line:%d 0 based index = %d, retValue = %d", line, index, rc);
+        return Z4_SUBKEY_SKIPPED;  // a name the call did not deliver is never opened
+    }
+    if (name[0] == '\0' || RegOpenKeyExA(parent, name, 0, KEY_READ, key) != ERROR_SUCCESS)
+        return Z4_SUBKEY_SKIPPED;
+    return Z4_SUBKEY_OPENED;
+}
+
+LONG createZ4_key(const char *path, const char *what, int line, HKEY *key)
+{
+    DWORD disposition;
+    LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, key, &disposition);
+    if (rc == ERROR_SUCCESS)
+        return rc;
+    char text[1025];
+    if (rc == ERROR_ACCESS_DENIED)
+        wsprintfA(text, "Error: unable to create|open %s key.  Probably due to security reasons.",
+                  what);
+    else
+        wsprintfA(text, "Error: Unable to create|open %s key, RegOpenKey = %d, Line = %d", what,
+                  static_cast<int>(rc), line);
+    z4report(nullptr, text, "", MB_OK);
+    return rc;
+}

@@ -1,0 +1,66 @@
+// Shapes the store repeats: counts and subkey names of an open key (collected before anything is
+// deleted), a subkey opened by its index, and a key created or reported.
+#pragma once
+
+#include "platform.h"
+
+// The name buffer every subkey enumeration starts with.
+constexpr DWORD Z4_SUBKEY_NAME_CHARS = 20;
+// Room for the longest key name the registry allows (255 characters and the NUL).
+constexpr DWORD Z4_SUBKEY_NAME_MAX_CHARS = 256;
+// The name length the enumeration boxes quote.
+constexpr int Z4_VALUE_NAME_CHARS = 80;
+// Line number for a collection that reports nothing.
+constexpr int Z4_SILENT = 0;
+
+struct KeyCounts {
+    DWORD subkeys;
+    DWORD longestSubkey;
+    DWORD values;
+};
+
+// One collected subkey: the enumeration index it came from, and its name.
+struct SubkeyName {
+    DWORD index;
+    char name[Z4_SUBKEY_NAME_MAX_CHARS];
+};
+
+// The names collected from one key, sized by its subkey count; freed by freeZ4_subkey_names.
+// Plain malloc: the C++ library's containers, and even a destructor here, would bring its
+// exception machinery into the exe and more than double its size.
+struct SubkeyNames {
+    SubkeyName *names;
+    DWORD count;
+};
+
+// Key names compare as the registry compares them: a letter in either case is the same.
+bool sameZ4_key_name(const char *a, const char *b);
+
+// The counts of an open key; all 0 when the query fails.
+KeyCounts queryZ4_key_counts(HKEY key);
+
+// Subkey `index` of `key` into `name`. A name too long for the 20-character buffer (234) is
+// fetched once more with room for any key name; the code returned is that of the last call.
+LONG enumZ4_subkey(HKEY key, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS]);
+
+// The names of subkeys 0 to count - 1. 259 ends the collecting; an index that
+// fails otherwise is left out, reported with the "EnumValue Line:..." box unless `line` is
+// Z4_SILENT. An empty name is left out too: deleting "" would delete the key itself.
+SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line);
+void freeZ4_subkey_names(SubkeyNames &list);
+
+// Subkey `index` of `parent` enumerated into `name` and opened for reading into *key.
+// Z4_SUBKEY_OPENED: *key is open. Z4_SUBKEY_END: 259, the enumeration is over.
+// Z4_SUBKEY_SKIPPED: no key to read at this index; a failed enumeration has been reported with
+// the "EnumValue Line:..." box and `line`, an empty name or a key that cannot be opened is not.
+enum SubkeyOpen { Z4_SUBKEY_OPENED, Z4_SUBKEY_END, Z4_SUBKEY_SKIPPED };
+SubkeyOpen openZ4_subkey_at(HKEY parent, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS],
+                            HKEY *key, int line);
+
+// A key below HKEY_LOCAL_MACHINE created, or opened when it exists, with all access. A failure
+// is reported with an empty caption: for access denied "Error: unable to create|open <what> key.
+// Probably due to security reasons.", otherwise with the code and `line`.
+LONG createZ4_key(const char *path, const char *what, int line, HKEY *key);
+
+// The reader's reports: their texts are formatted in the trace buffer, which is not sent.
+void showZ4_read_error(const char *format, int line, DWORD index, LONG rc);

@@ -1,0 +1,167 @@
+// The configuration reader: the driver's board and port keys back into the tables and numbers.
+#include <cstring>
+
+#include "board_model.h"
+#include "config_dialog_ids.h"
+#include "reg_store_keys.h"
+#include "reg_store.h"
+#include "z4setup_trace.h"
+
+static bool readZ4_ok(LONG rc)
+{
+    return rc == ERROR_SUCCESS || rc == ERROR_INSUFFICIENT_BUFFER;
+}
+
+// A number read as 4 bytes whatever its stored type; 0 where fewer bytes were stored.
+static LONG readZ4_number(HKEY key, const char *name, uint32_t &number)
+{
+    BYTE data[4] = {0, 0, 0, 0};
+    DWORD type, length = sizeof data;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, data, &length);
+    std::memcpy(&number, data, sizeof number);
+    return rc;
+}
+
+static void setZ4_both(int slot, uint32_t BoardConfig::*field, uint32_t value)
+{
+    RegistryZ4config[slot].*field = value;
+    CurrentZ4config[slot].*field = value;
+}
+
+// Board key values; a value that cannot be read leaves the slot's field as it was.
+static void readZ4_board_values(HKEY board, int i, int32_t oldStyleInterrupt)
+{
+    uint32_t value;
+    LONG rc = readZ4_number(board, Z4_VALUE_IOADDR, value);
+    if (readZ4_ok(rc))
+        setZ4_both(i, &BoardConfig::IOAddr, value);
+    else
+        showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1606, i, rc);
+    z4trace("getZ4_reg_params:ioaddr:%x\n", RegistryZ4config[i].IOAddr);
+
+    rc = readZ4_number(board, Z4_VALUE_INTERRUPT, value);
+    if (readZ4_ok(rc))
+        setZ4_both(i, &BoardConfig::Interrupt, value);
+    else if (oldStyleInterrupt >= 0)
+        setZ4_both(i, &BoardConfig::Interrupt, static_cast<uint32_t>(oldStyleInterrupt));
+    else
+        showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1644, i, rc);
+    z4trace("getZ4_reg_params:interrupt:%d\n", RegistryZ4config[i].Interrupt);
+
+    rc = readZ4_number(board, Z4_VALUE_BUSTYPE, value);
+    setZ4_both(i, &BoardConfig::BusType, readZ4_ok(rc) ? value : BUS_ISA);
+    z4trace("getZ4_reg_params:bustype:%d\n", RegistryZ4config[i].BusType);
+}
+
+// One port key: raises the board's port count and lowers the numbering state.
+static void readZ4_port(HKEY port, const char *portName, int i, DWORD j)
+{
+    uint32_t portIndex;
+    LONG rc = readZ4_number(port, Z4_VALUE_PORTINDEX, portIndex);
+    if (readZ4_ok(rc)) {
+        uint32_t p = portIndex + 1;
+        if (j == 0 || RegistryZ4config[i].NumPorts < p)
+            setZ4_both(i, &BoardConfig::NumPorts, p);
+    } else {
+        // Without its index the port says nothing about the board's size.
+        showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1741, j, rc);
+    }
+
+    char dosDevices[50];
+    std::memset(dosDevices, 0, sizeof dosDevices);
+    DWORD type, length = sizeof dosDevices;
+    rc = RegQueryValueExA(port, Z4_VALUE_DOSDEVICES, nullptr, &type,
+                          reinterpret_cast<BYTE *>(dosDevices), &length);
+    // The text is stored without its NUL; it ends at the first zero byte or the bytes read.
+    size_t textLength = 0;
+    if (readZ4_ok(rc))
+        textLength = strnlen(dosDevices, length < sizeof dosDevices ? length : sizeof dosDevices);
+    else
+        showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1770, j, rc);
+
+    uint32_t com = number_at(dosDevices, textLength, 3);
+    uint32_t device = number_at(portName, std::strlen(portName), 6);
+    if (i == 0 && j == 0) {
+        COMMaxNum = com;
+        SerialMaxNum = device;
+    } else {
+        if (com < COMMaxNum)
+            COMMaxNum = com;
+        if (device < SerialMaxNum)
+            SerialMaxNum = device;
+    }
+    z4trace("getZ4_reg_params:COMMaxNum:%d SerialMaxNum:%d\n", COMMaxNum, SerialMaxNum);
+}
+
+static void readZ4_ports(HKEY board, int i)
+{
+    KeyCounts counts = queryZ4_key_counts(board);
+    z4trace("getZ4_reg_params:num dwcSubKey:%d Max data %d\n", counts.subkeys,
+            counts.longestSubkey);
+    for (DWORD j = 0; j < counts.subkeys; ++j) {
+        char portName[Z4_SUBKEY_NAME_MAX_CHARS];
+        HKEY port;
+        SubkeyOpen opened = openZ4_subkey_at(board, j, portName, &port, 1718);
+        if (opened == Z4_SUBKEY_END)
+            break;
+        if (opened != Z4_SUBKEY_OPENED)
+            continue;
+        readZ4_port(port, portName, i, j);
+        RegCloseKey(port);
+    }
+}
+
+// Board loop over the Parameters key's subkeys, slot by slot in enumeration order.
+static void readZ4_boards(HKEY parameters, DWORD subkeys, int32_t oldStyleInterrupt)
+{
+    // The tables have four slots; board keys beyond the fourth are not looked at.
+    DWORD boards = subkeys < Z4_SLOTS ? subkeys : Z4_SLOTS;
+    for (DWORD i = 0; i < boards; ++i) {
+        int slot = static_cast<int>(i);
+        setZ4_both(slot, &BoardConfig::Enabled, 1);
+        z4trace("GRP2 bd=%d bustypesymbol=%d:", slot, boardControlId(slot, COL_BUS_TYPE));
+        char boardName[Z4_SUBKEY_NAME_MAX_CHARS];
+        HKEY board;
+        SubkeyOpen opened = openZ4_subkey_at(parameters, i, boardName, &board, 1582);
+        if (opened == Z4_SUBKEY_END)
+            return;
+        if (opened != Z4_SUBKEY_OPENED)
+            continue;
+        readZ4_board_values(board, slot, oldStyleInterrupt);
+        readZ4_ports(board, slot);
+        RegCloseKey(board);
+        const BoardConfig &read = RegistryZ4config[slot];
+        z4trace("getZ4_reg_params:RegistryZ4config[%d]:ioaddr:%x interrupt:%d numports:%d\n",
+                slot, read.IOAddr, read.Interrupt, read.NumPorts);
+    }
+}
+
+void getZ4_reg_params()
+{
+    z4trace("GRP1 bd=%d bustypesymbol=%d:", 1, boardControlId(1, COL_BUS_TYPE));
+    HKEY parameters;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) ==
+        ERROR_SUCCESS) {
+        KeyCounts counts = queryZ4_key_counts(parameters);
+        z4trace("getZ4_reg_params:num dwcSubKeys:%d Max data %d dwcValues=%d\n", counts.subkeys,
+                counts.longestSubkey, counts.values);
+
+        // The interrupt once kept for all boards together, used where a board has none.
+        int32_t oldStyleInterrupt = -1;
+        if (counts.values != 0) {
+            uint32_t value;
+            if (readZ4_number(parameters, Z4_VALUE_INTERRUPT, value) == ERROR_SUCCESS)
+                oldStyleInterrupt = static_cast<int32_t>(value);
+            z4trace("getZ4_reg_params:old_style_interrupt:%d\n", oldStyleInterrupt);
+        }
+
+        if (counts.subkeys != 0) {
+            readZ4_boards(parameters, counts.subkeys, oldStyleInterrupt);
+            // The numbers name the ports just below the driver's lowest ones.
+            COMMaxNum -= 1;
+            SerialMaxNum -= 1;
+        }
+        RegCloseKey(parameters);
+    }
+    z4trace("GRP3 bd=%d bustypesymbol=%d:", 1, boardControlId(1, COL_BUS_TYPE));
+}

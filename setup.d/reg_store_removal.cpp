@@ -1,0 +1,49 @@
+// Removal of the driver's configuration: port keys, board keys, Parameters, service key.
+#include "reg_store_keys.h"
+#include "reg_store.h"
+#include "z4setup_report.h"
+
+// NT refuses to delete a key that still has subkeys, so the port keys under every board key
+// go first. Failures here are left to the reports of the deletions that follow.
+static void delZ4_reg_ports()
+{
+    HKEY parameters;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
+        ERROR_SUCCESS)
+        return;
+    SubkeyNames boards =
+        collectZ4_subkey_names(parameters, queryZ4_key_counts(parameters).subkeys, Z4_SILENT);
+    for (DWORD b = 0; b < boards.count; ++b) {
+        HKEY board;
+        if (RegOpenKeyExA(parameters, boards.names[b].name, 0, KEY_READ, &board) != ERROR_SUCCESS)
+            continue;
+        SubkeyNames ports =
+            collectZ4_subkey_names(board, queryZ4_key_counts(board).subkeys, Z4_SILENT);
+        for (DWORD p = 0; p < ports.count; ++p)
+            RegDeleteKeyA(board, ports.names[p].name);
+        freeZ4_subkey_names(ports);
+        RegCloseKey(board);
+    }
+    freeZ4_subkey_names(boards);
+    RegCloseKey(parameters);
+}
+
+void removeZ4_config()
+{
+    delZ4_reg_ports();
+    delZ4_reg_boards();
+    delZ4_reg_service();
+}
+
+void delZ4_reg_service()
+{
+    HKEY services;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_SERVICES_KEY, 0, KEY_READ, &services) !=
+        ERROR_SUCCESS)
+        return;
+    if (RegDeleteKeyA(services, Z4_SERVICE_PARAMETERS_NAME) != ERROR_SUCCESS)
+        z4report(nullptr, "Error", "Could not Delete SerialZ4\\Parameters", MB_OK);
+    if (RegDeleteKeyA(services, Z4_SERVICE_NAME) != ERROR_SUCCESS)
+        z4report(nullptr, "Error", "Could not Delete Serialz4", MB_OK);
+    RegCloseKey(services);
+}

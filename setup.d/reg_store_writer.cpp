@@ -1,0 +1,281 @@
+// The configuration writer: old board and port keys out, the accepted configuration in.
+#include <cstdio>
+#include <cstring>
+
+#include "board_model.h"
+#include "reg_store_keys.h"
+#include "reg_store.h"
+#include "z4setup_report.h"
+#include "z4setup_trace.h"
+
+// Board1 to Board4 are the writer's own: it empties and rewrites or deletes them itself.
+static bool isZ4_board_key(const char *name)
+{
+    for (int slot = 0; slot < Z4_SLOTS; ++slot) {
+        char own[Z4_BOARD_NAME_CHARS];
+        boardZ4_name(slot, own);
+        if (sameZ4_key_name(name, own))
+            return true;
+    }
+    return false;
+}
+
+// A key the registry refuses to delete while it has subkeys: its subkeys go first, then it.
+static LONG deleteZ4_with_subkeys(HKEY parent, const char *name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        SubkeyNames subkeys = collectZ4_subkey_names(key, queryZ4_key_counts(key).subkeys, Z4_SILENT);
+        for (DWORD k = 0; k < subkeys.count; ++k)
+            RegDeleteKeyA(key, subkeys.names[k].name);
+        freeZ4_subkey_names(subkeys);
+        RegCloseKey(key);
+    }
+    return RegDeleteKeyA(parent, name);
+}
+
+void delZ4_reg_boards()
+{
+    HKEY parameters;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
+        ERROR_SUCCESS)
+        return;
+    // All names first: deleting while enumerating would shift the indexes.
+    SubkeyNames boards =
+        collectZ4_subkey_names(parameters, queryZ4_key_counts(parameters).subkeys, 2266);
+    for (DWORD k = 0; k < boards.count; ++k) {
+        const SubkeyName &board = boards.names[k];
+        LONG rc = RegDeleteKeyA(parameters, board.name);
+        if (rc == ERROR_SUCCESS)
+            continue;
+        z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index),
+                board.name, static_cast<int>(rc));
+        // Any other key left with its ports would be read back as a board on the next run, and
+        // written again under a board key: one board described twice.
+        if (!isZ4_board_key(board.name) &&
+            (rc = deleteZ4_with_subkeys(parameters, board.name)) != ERROR_SUCCESS)
+            z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index),
+                    board.name, static_cast<int>(rc));
+    }
+    freeZ4_subkey_names(boards);
+    RegCloseKey(parameters);
+}
+
+static void showZ4_set_error(const char *format, LONG rc, int line)
+{
+    char text[1025];
+    wsprintfA(text, format, static_cast<int>(rc), line);
+    z4report(nullptr, text, "", MB_OK);
+}
+
+// Port value failures go to standard output, and to a box so a windowed run shows them too.
+static void printZ4_set_error(LONG rc, int line)
+{
+    char text[1025];
+    wsprintfA(text, "Error: Unable to set parameter value, RegSetValueEx = %d, Line = %d",
+              static_cast<int>(rc), line);
+    std::printf("%s", text);
+    std::fflush(stdout);
+    z4report(nullptr, text, "", MB_OK);
+}
+
+static bool slotZ4_written(int b)
+{
+    return CurrentZ4config[b].Enabled != 0 && CurrentZ4config[b].NumPorts > 0;
+}
+
+// Old keys first: the old port keys of every board key go; a board key whose slot is not written
+// goes too, one that will be rewritten stays empty.
+static void deleteZ4_old_boards()
+{
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        char path[Z4_BOARD_PATH_CHARS];
+        boardZ4_path(b, path);
+        HKEY board;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &board) != ERROR_SUCCESS)
+            continue;
+        SubkeyNames ports = collectZ4_subkey_names(board, queryZ4_key_counts(board).subkeys, 829);
+        for (DWORD k = 0; k < ports.count; ++k)
+            if (RegDeleteKeyA(board, ports.names[k].name) != ERROR_SUCCESS)
+                z4report(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
+        freeZ4_subkey_names(ports);
+        RegCloseKey(board);
+        if (slotZ4_written(b))
+            continue;
+        HKEY parameters;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
+            ERROR_SUCCESS)
+            continue;
+        char name[Z4_BOARD_NAME_CHARS];
+        boardZ4_name(b, name);
+        if (RegDeleteKeyA(parameters, name) != ERROR_SUCCESS)
+            z4report(nullptr, "Error deleting old board", "Debug", MB_OK);
+        RegCloseKey(parameters);
+    }
+}
+
+// The service key with its four values, "Start" kept as it was.
+static LONG writeZ4_service()
+{
+    HKEY service;
+    LONG rc = createZ4_key(Z4_SERVICE_KEY, "serialz4", 897, &service);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+
+    // Only a value of exactly 4 bytes is a start mode; anything else gives way to 2.
+    BYTE start[4];
+    DWORD type, length = sizeof start;
+    if (RegQueryValueExA(service, Z4_VALUE_START, nullptr, &type, start, &length) ==
+            ERROR_SUCCESS &&
+        length == sizeof start)
+        std::memcpy(&ServiceValueTable[SERVICE_VALUE_START].number, start, sizeof start);
+
+    for (const ServiceValue &value : ServiceValueTable) {
+        rc = setZ4_value(service, value);
+        if (rc != ERROR_SUCCESS) {
+            showZ4_set_error("Error: Unable to set serial value, RegSetValueEx = %d, Line = %d", rc,
+                             938);
+            RegCloseKey(service);
+            return rc;
+        }
+    }
+    RegCloseKey(service);
+    return ERROR_SUCCESS;
+}
+
+// A COM port the system does not list yet gets default line settings. An entry
+// too long for the buffer (234) exists all the same and is left alone.
+static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
+{
+    ServiceValue entry = {"", REG_SZ, 0, Z4_PORTS_ENTRY_SETTINGS};
+    std::snprintf(entry.name, sizeof entry.name, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com));
+    char settings[40];
+    DWORD type, length = sizeof settings;
+    LONG rc = RegQueryValueExA(ports, entry.name, nullptr, &type,
+                               reinterpret_cast<BYTE *>(settings), &length);
+    if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)
+        return ERROR_SUCCESS;
+    return setZ4_value(ports, entry);
+}
+
+// One port key with its "DosDevices" and "PortIndex", and its Ports entry.
+static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t &serial,
+                         uint32_t &com)
+{
+    char path[160];
+    std::snprintf(path, sizeof path, Z4_PORT_KEY_FORMAT, boardPath, static_cast<int>(serial++));
+    HKEY port;
+    LONG rc = createZ4_key(path, "Port", 1099, &port);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (ports && (rc = addZ4_ports_entry(ports, com)) != ERROR_SUCCESS) {
+        printZ4_set_error(rc, 1137);
+        RegCloseKey(port);
+        return rc;
+    }
+    uint32_t c = com++;
+
+    ServiceValue &dosDevices = PortValueTable[PORT_VALUE_DOSDEVICES];
+    std::snprintf(dosDevices.text, sizeof dosDevices.text, Z4_DOSDEVICES_FORMAT,
+                  static_cast<int>(c));
+    if ((rc = setZ4_value(port, dosDevices)) != ERROR_SUCCESS) {
+        printZ4_set_error(rc, 1166);
+        RegCloseKey(port);
+        return rc;
+    }
+    ServiceValue &portIndex = PortValueTable[PORT_VALUE_PORTINDEX];
+    portIndex.number = p;
+    if ((rc = setZ4_value(port, portIndex)) != ERROR_SUCCESS) {
+        printZ4_set_error(rc, 1187);
+        RegCloseKey(port);
+        return rc;
+    }
+    RegCloseKey(port);
+    return ERROR_SUCCESS;
+}
+
+// The board key of slot b with its values and its port keys.
+static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
+{
+    const BoardConfig &slot = CurrentZ4config[b];
+    char path[Z4_BOARD_PATH_CHARS];
+    boardZ4_path(b, path);
+    HKEY board;
+    LONG rc = createZ4_key(path, "Board", 1002, &board);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+
+    struct {
+        ServiceValue value;
+        const char *error;
+        int line;
+    } const values[] = {
+        {{Z4_VALUE_IOADDR, REG_DWORD, slot.IOAddr, ""},
+         "Error: Unable to set IOAddr value, RegSetValueEx = %d, Line = %d", 1022},
+        {{Z4_VALUE_INTERRUPT, REG_DWORD, slot.Interrupt, ""},
+         "Error: Unable to set Interrupt value, RegSetValueEx = %d, Line = %d", 1044},
+        {{Z4_VALUE_BUSTYPE, REG_DWORD, slot.BusType, ""},
+         "Error: Unable to set BusType value, RegSetValueEx = %d, Line = %d", 1066},
+    };
+    for (const auto &v : values) {
+        if ((rc = setZ4_value(board, v.value)) != ERROR_SUCCESS) {
+            showZ4_set_error(v.error, rc, v.line);
+            RegCloseKey(board);
+            return rc;
+        }
+    }
+
+    for (uint32_t p = 0; p < slot.NumPorts; ++p) {
+        if ((rc = writeZ4_port(path, p, ports, serial, com)) != ERROR_SUCCESS) {
+            RegCloseKey(board);
+            return rc;
+        }
+    }
+    RegCloseKey(board);
+    return ERROR_SUCCESS;
+}
+
+// Counters, the Parameters key and every written board, with the Ports key (or none) open.
+static LONG writeZ4_configuration(HKEY ports)
+{
+    uint32_t serial = SerialMaxNum + 1;
+    uint32_t com = COMMaxNum + 1;
+
+    LONG rc = writeZ4_service();
+    if (rc != ERROR_SUCCESS)
+        return rc;
+
+    HKEY parameters;
+    rc = createZ4_key(Z4_PARAMETERS_KEY, "Parameters", 967, &parameters);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    RegCloseKey(parameters);
+
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        if (!slotZ4_written(b))
+            continue;
+        if ((rc = writeZ4_board(b, ports, serial, com)) != ERROR_SUCCESS)
+            return rc;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG setZ4_reg_params()
+{
+    HKEY ports;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PORTS_KEY, 0, KEY_READ | KEY_SET_VALUE, &ports);
+    if (rc != ERROR_SUCCESS) {
+        char text[1025];
+        wsprintfA(text, "Error: Unable to open [%s]. retCode = 0x%x\n.", Z4_PORTS_KEY,
+                  static_cast<unsigned>(rc));
+        z4report(nullptr, text, "ERROR", MB_OK);
+        ports = nullptr;  // the configuration is still written, only without Ports entries
+    }
+
+    deleteZ4_old_boards();
+    rc = writeZ4_configuration(ports);
+
+    if (ports)
+        RegCloseKey(ports);
+    return rc;
+}
