@@ -1,5 +1,6 @@
 // The dialog inside the whole run: the typical session from registry to registry, the ways
 // out that write nothing, Help, and dialogs that cannot be run.
+#include "test_support.h"
 #include "config_dialog_fixture.h"
 
 #include <algorithm>
@@ -18,24 +19,20 @@ HINSTANCE const module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x40
 DWORD dword(const std::string &key, const std::string &name)
 {
     auto v = emu::reg_get_value(key, name);
-    if (!v || v->data.size() != 4 || v->type != REG_DWORD)
+    if (!v || v->type != REG_DWORD)
         return 0xBDBDBDBD;
-    return v->data[0] | v->data[1] << 8 | v->data[2] << 16 | uint32_t(v->data[3]) << 24;
+    return emu::dword_of(v->data).value_or(0xBDBDBDBD);
 }
 
 std::string text(const std::string &key, const std::string &name)
 {
-    auto v = emu::reg_get_value(key, name);
-    if (!v)
-        return "<absent>";
-    std::string s(v->data.begin(), v->data.end());
-    return s.substr(0, s.find('\0'));
+    return emu::reg_text(key, name).value_or("<absent>");
 }
 
 bool wrote_anything()
 {
     for (const auto &c : emu::reg_calls())
-        if (c.op == "RegSetValueExA" || c.op == "RegCreateKeyExA" || c.op == "RegDeleteKeyA")
+        if (emu::changes_registry(c))
             return true;
     return false;
 }
@@ -61,13 +58,7 @@ protected:
         return z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
     }
 
-    bool traced(const std::string &line) const
-    {
-        for (const auto &t : emu::debug_output())
-            if (t == line)
-                return true;
-        return false;
-    }
+    static bool traced(const std::string &line) { return emu::traced(line); }
 };
 
 TEST_F(DialogRun, the_typical_run_writes_board_1_with_eight_ports_from_com3)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "z4setup.h"
 #include "board_model.h"
 #include "registry_setup.h"
@@ -31,10 +32,7 @@ inline std::string port(int board_number, int device)
     return board(board_number) + "\\Serial" + std::to_string(device);
 }
 
-inline std::vector<uint8_t> bytes(const std::string &text)
-{
-    return std::vector<uint8_t>(text.begin(), text.end());
-}
+using emu::bytes;
 
 class StoreTest : public ::testing::Test {
 protected:
@@ -47,10 +45,7 @@ protected:
 
     void TearDown() override
     {
-        std::string open;
-        for (const auto &p : emu::reg_open_handle_paths())
-            open += " [" + p + "]";
-        EXPECT_EQ(emu::reg_open_handle_count(), 0) << "keys left open:" << open;
+        EXPECT_EQ(emu::reg_open_handle_count(), 0) << "keys left open:" << emu::open_keys();
     }
 
     // A board key as the writer leaves it.
@@ -70,22 +65,15 @@ protected:
 
     static DWORD dword(const std::string &key, const std::string &name)
     {
-        auto v = emu::reg_get_value(key, name);
-        EXPECT_TRUE(v.has_value()) << key << " : " << name;
-        if (!v || v->data.size() != 4)
-            return 0xBDBDBDBD;
-        return v->data[0] | v->data[1] << 8 | v->data[2] << 16 | uint32_t(v->data[3]) << 24;
+        EXPECT_TRUE(has_value(key, name)) << key << " : " << name;
+        return emu::reg_dword(key, name).value_or(0xBDBDBDBD);
     }
 
     // A stored text up to its first NUL.
     static std::string text(const std::string &key, const std::string &name)
     {
-        auto v = emu::reg_get_value(key, name);
-        EXPECT_TRUE(v.has_value()) << key << " : " << name;
-        if (!v)
-            return "<absent>";
-        std::string s(v->data.begin(), v->data.end());
-        return s.substr(0, s.find('\0'));
+        EXPECT_TRUE(has_value(key, name)) << key << " : " << name;
+        return emu::reg_text(key, name).value_or("<absent>");
     }
 
     static bool has_value(const std::string &key, const std::string &name)
@@ -94,14 +82,7 @@ protected:
     }
 
     // The calls of one kind, in order.
-    static std::vector<emu::RegCall> calls(const std::string &op)
-    {
-        std::vector<emu::RegCall> out;
-        for (const auto &c : emu::reg_calls())
-            if (c.op == op)
-                out.push_back(c);
-        return out;
-    }
+    static std::vector<emu::RegCall> calls(const std::string &op) { return emu::calls_of(op); }
 
     // Every box as "caption|text", in order.
     static std::vector<std::string> boxes()
@@ -117,13 +98,7 @@ protected:
 
     static const std::vector<std::string> &traces() { return emu::debug_output(); }
 
-    static bool traced(const std::string &line)
-    {
-        for (const auto &t : traces())
-            if (t == line)
-                return true;
-        return false;
-    }
+    static bool traced(const std::string &line) { return emu::traced(line); }
 };
 
 }  // namespace store

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "z4setup.h"
 #include "board_model.h"
 #include "registry_setup.h"
@@ -24,7 +25,8 @@ const LONG CODES[] = {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA
 
 const std::string OUTSIDE = "SOFTWARE\\Neighbour";
 
-std::vector<uint8_t> bytes(const std::string &s) { return {s.begin(), s.end()}; }
+using emu::bytes;
+using emu::open_keys;
 
 // Two boards of four ports as the writer leaves them, the system's keys around them, and a
 // neighbour that must never change.
@@ -55,13 +57,6 @@ void lay_out_machine()
     }
 }
 
-std::string open_keys()
-{
-    std::string s;
-    for (const auto &p : emu::reg_open_handle_paths())
-        s += " [" + p + "]";
-    return s;
-}
 
 // The Ports entries and the neighbour, which nothing may change but by adding COM entries.
 struct Surroundings {

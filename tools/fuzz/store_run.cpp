@@ -1,5 +1,6 @@
 // The checked run of one fuzz input: the tool's sequence with its promises checked after
 // every step.
+#include "test_support.h"
 #include "z4setup.h"
 #include "store_run.h"
 
@@ -40,10 +41,7 @@ void check_closed(const char *step)
 {
     if (emu::reg_open_handle_count() == 0)
         return;
-    std::string open;
-    for (const std::string &p : emu::reg_open_handle_paths())
-        open += " [" + p + "]";
-    fail(std::string(step) + " left keys open:" + open);
+    fail(std::string(step) + " left keys open:" + emu::open_keys());
 }
 
 // A step that only reads makes no call that changes the registry (the emulation changes
@@ -52,8 +50,7 @@ void check_read_only(size_t first_call, const char *step)
 {
     const auto &calls = emu::reg_calls();
     for (size_t i = first_call; i < calls.size(); ++i)
-        if (calls[i].op == "RegSetValueExA" || calls[i].op == "RegCreateKeyExA" ||
-            calls[i].op == "RegDeleteKeyA")
+        if (emu::changes_registry(calls[i]))
             fail(std::string(step) + " called " + calls[i].op + " on " + calls[i].key +
                  ", though it only reads");
 }

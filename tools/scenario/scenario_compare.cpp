@@ -1,6 +1,7 @@
 // Comparing what a run left with what the scenario expects: registry contents and transcript.
 #include <algorithm>
 
+#include "test_support.h"
 #include "registry_setup.h"
 #include "reg_file.h"
 #include "scenario.h"
@@ -63,9 +64,8 @@ std::string shown(const SnapValue &v)
 {
     std::string out = type_name(v.type) + " ";
     if (v.type == REG_DWORD && v.data.size() == 4) {
-        uint32_t d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | ((uint32_t)v.data[3] << 24);
         char text[32];
-        snprintf(text, sizeof text, "0x%x", d);
+        snprintf(text, sizeof text, "0x%x", *emu::dword_of(v.data));
         return out + text;
     }
     if (v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ)
