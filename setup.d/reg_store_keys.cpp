@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "reg_store.h"
 #include "z4setup_report.h"
 #include "z4setup_trace.h"
 
@@ -124,4 +125,46 @@ LONG createZ4_key(const char *path, const char *what, int line, HKEY *key)
                   static_cast<int>(rc), line);
     z4report(nullptr, text, "", MB_OK);
     return rc;
+}
+
+LONG readZ4_map_value(HKEY key, DWORD index, DWORD dataSize, const char *format, int line,
+                      MapValue *value)
+{
+    std::memset(value, 0, sizeof *value);
+    if (dataSize > sizeof value->data)
+        dataSize = sizeof value->data;
+    value->nameLength = sizeof value->name;
+    DWORD dataLength = dataSize;
+    LONG rc = RegEnumValueA(key, index, value->name, &value->nameLength, nullptr, nullptr,
+                            value->data, &dataLength);
+    value->name[sizeof value->name - 1] = '\0';
+    // The data need not end in a NUL: only the bytes a successful call stored count.
+    value->dataLength = rc == ERROR_SUCCESS ? (dataLength < dataSize ? dataLength : dataSize) : 0;
+    if (value->name[0] == '\0')
+        std::strcpy(value->name, "<NO NAME>");
+    if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER) {
+        char text[1025];
+        wsprintfA(text, format, line, static_cast<int>(index), static_cast<int>(rc),
+                  static_cast<int>(value->nameLength));
+        z4report(nullptr, text, "ERROR", MB_OK);
+    }
+    return rc;
+}
+
+bool serialZ4_device_number(const MapValue &value, uint32_t *device)
+{
+    if (std::strncmp(value.name, "Serial", 6) != 0 && std::strncmp(value.name, "serial", 6) != 0)
+        return false;
+    *device = number_at(value.name, std::strlen(value.name), 6);
+    return true;
+}
+
+bool comZ4_number(const MapValue &value, uint32_t *com)
+{
+    const char *text = reinterpret_cast<const char *>(value.data);
+    size_t length = strnlen(text, value.dataLength);
+    if (length < 3 || std::strncmp(text, "COM", 3) != 0)
+        return false;
+    *com = number_at(text, length, 3);
+    return true;
 }

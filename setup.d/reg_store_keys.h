@@ -64,3 +64,24 @@ LONG createZ4_key(const char *path, const char *what, int line, HKEY *key);
 
 // The reader's reports: their texts are formatted in the trace buffer, which is not sent.
 void showZ4_read_error(const char *format, int line, DWORD index, LONG rc);
+
+// One value of the resource map or the device map: its name (never longer than the buffer;
+// "<NO NAME>" for the unnamed value) and the data bytes a successful call stored.
+struct MapValue {
+    char name[80];
+    BYTE data[100];
+    DWORD nameLength;  // as the call left it
+    DWORD dataLength;  // 0 unless the call succeeded
+};
+
+// Value `index` of an open map read with room for `dataSize` data bytes (at most 100), both
+// buffers emptied first. A result other than 0 and 122 is reported with the box formatted from
+// `format` with `line`, the index, the code and the name length; the value is examined all the
+// same.
+LONG readZ4_map_value(HKEY key, DWORD index, DWORD dataSize, const char *format, int line,
+                      MapValue *value);
+
+// The device number of a device-map name "Serial<n>" (or "serial<n>"); false for other names.
+bool serialZ4_device_number(const MapValue &value, uint32_t *device);
+// The COM number of device-map data "COM<n>" (upper case only); false for other data.
+bool comZ4_number(const MapValue &value, uint32_t *com);

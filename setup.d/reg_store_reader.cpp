@@ -104,10 +104,10 @@ static void readZ4_ports(HKEY board, int i)
         SubkeyOpen opened = openZ4_subkey_at(board, j, portName, &port, 1718);
         if (opened == Z4_SUBKEY_END)
             break;
-        if (opened != Z4_SUBKEY_OPENED)
-            continue;
-        readZ4_port(port, portName, i, j);
-        RegCloseKey(port);
+        if (opened == Z4_SUBKEY_OPENED) {
+            readZ4_port(port, portName, i, j);
+            RegCloseKey(port);
+        }
     }
 }
 

@@ -9,33 +9,6 @@
 // Number of resource-map values that name a serial device; lives while the scan runs.
 static uint32_t LoadedDeviceEntryCount;
 
-// One value of an open key: name (never longer than its buffer) and the data bytes it holds.
-// Both buffers are emptied first, so a failed call leaves nothing of an earlier entry.
-static LONG enumZ4_value(HKEY key, DWORD index, char (&name)[80], DWORD &nameLength, BYTE *data,
-                         DWORD dataSize, DWORD &dataLength)
-{
-    std::memset(name, 0, sizeof name);
-    std::memset(data, 0, dataSize);
-    nameLength = sizeof name;
-    dataLength = dataSize;
-    LONG rc = RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, data, &dataLength);
-    name[sizeof name - 1] = '\0';
-    if (dataLength > dataSize)
-        dataLength = dataSize;
-    if (name[0] == '\0')
-        std::strcpy(name, "<NO NAME>");
-    return rc;
-}
-
-static void showZ4_enum_error(const char *format, int line, DWORD index, LONG rc,
-                              DWORD nameLength)
-{
-    char text[1025];
-    wsprintfA(text, format, line, static_cast<int>(index), static_cast<int>(rc),
-              static_cast<int>(nameLength));
-    z4report(nullptr, text, "ERROR", MB_OK);
-}
-
 // One of the two maps opened for reading; access denied is reported with `deniedText`, any
 // other failure (the key is absent) passes in silence.
 static bool openZ4_map(const char *path, const char *deniedText, HKEY *key)
@@ -76,14 +49,11 @@ static void scanZ4_resource_map()
 
     DWORD values = queryZ4_key_counts(key).values;
     for (DWORD i = 0; i < values; ++i) {
-        char name[80];
-        BYTE data[100];
-        DWORD nameLength, dataLength;
-        LONG rc = enumZ4_value(key, i, name, nameLength, data, sizeof data, dataLength);
-        if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER)
-            showZ4_enum_error("EnumValue Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
-                              1311, i, rc, nameLength);
-        countZ4_loaded_device(name);
+        MapValue value;
+        readZ4_map_value(key, i, 100,
+                         "EnumValue Line:%d 0 based index = %d, retValue = %d, ValueLen = %d", 1311,
+                         &value);
+        countZ4_loaded_device(value.name);
     }
     RegCloseKey(key);
 }
@@ -99,26 +69,15 @@ static bool scanZ4_device_map()
 
     DWORD values = queryZ4_key_counts(key).values;
     for (DWORD i = 0; i < values; ++i) {
-        char name[80];
-        BYTE data[10];
-        DWORD nameLength, dataLength;
-        LONG rc = enumZ4_value(key, i, name, nameLength, data, sizeof data, dataLength);
-        if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER)
-            showZ4_enum_error("Line:%d 0 based index = %d, retValue = %d, ValueLen = %d", 1405, i,
-                              rc, nameLength);
-        if (std::strncmp(name, "Serial", 6) == 0 || std::strncmp(name, "serial", 6) == 0) {
-            uint32_t device = number_at(name, std::strlen(name), 6);
-            if (device > SerialMaxNum)
-                SerialMaxNum = device;
-        }
-        // The data need not end in a NUL: only the bytes a successful call stored count.
-        const char *text = reinterpret_cast<const char *>(data);
-        size_t textLength = rc == ERROR_SUCCESS ? strnlen(text, dataLength) : 0;
-        if (textLength >= 3 && std::strncmp(text, "COM", 3) == 0) {
-            uint32_t com = number_at(text, textLength, 3);
-            if (com > COMMaxNum)
-                COMMaxNum = com;
-        }
+        MapValue value;
+        readZ4_map_value(key, i, 10, "Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
+                         1405, &value);
+        uint32_t device;
+        if (serialZ4_device_number(value, &device) && device > SerialMaxNum)
+            SerialMaxNum = device;
+        uint32_t com;
+        if (comZ4_number(value, &com) && com > COMMaxNum)
+            COMMaxNum = com;
     }
     RegCloseKey(key);
     return true;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "new_process_test.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,15 +19,8 @@
 #include "ui_record.h"
 #include "window_record.h"
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public NewProcessTest {
 protected:
-    void SetUp() override
-    {
-        emu::reg_reset();
-        emu::ui_reset();
-        resetZ4_process();
-    }
-
     void TearDown() override
     {
         for (const auto &f : emu::dialog_failures())

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "new_process_test.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,15 +36,8 @@ inline std::string port(int board_number, int device)
 
 using emu::bytes;
 
-class StoreTest : public ::testing::Test {
+class StoreTest : public NewProcessTest {
 protected:
-    void SetUp() override
-    {
-        emu::reg_reset();
-        emu::ui_reset();
-        resetZ4_process();
-    }
-
     void TearDown() override
     {
         EXPECT_EQ(emu::reg_open_handle_count(), 0) << "keys left open:" << emu::open_keys();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "board_model.h"
+#include "new_process_test.h"
 #include "config_dialog.h"
 #include "registry_setup.h"
 #include "reg_file.h"
@@ -18,15 +19,8 @@ namespace {
 // The module handle WinMain gets; the emulation knows it carries no resources but the dialog.
 HINSTANCE const module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
 
-class StartUp : public ::testing::Test {
+class StartUp : public NewProcessTest {
 protected:
-    void SetUp() override
-    {
-        emu::reg_reset();
-        emu::ui_reset();
-        resetZ4_process();
-    }
-
     // Runs the whole process with the given command line; the dialog ends with `end_code`.
     int run(const std::string &command_line, INT_PTR end_code = 0)
     {
