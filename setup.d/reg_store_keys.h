@@ -2,6 +2,8 @@
 // deleted), a subkey opened by its index, and a key created or reported.
 #pragma once
 
+#include <cstdint>
+
 #include "platform.h"
 
 // The name buffer every subkey enumeration starts with.

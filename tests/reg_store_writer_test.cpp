@@ -249,6 +249,51 @@ TEST_F(Writer, an_old_board_kept_by_its_port_keys_is_emptied_then_rewritten_or_r
     EXPECT_TRUE(boxes().empty());
 }
 
+// A key the next run would read as a board must not keep its ports: it would then be written a
+// second time, under a board key, beside the board it really is.
+TEST_F(Writer, any_other_key_with_ports_goes_whole_while_board_keys_are_left_to_the_writer)
+{
+    put_board(board(1), 0x3f0, 3, BUS_ISA);
+    emu::reg_put_dword(board(1), "Extra", 7);
+    put_port(port(1, 20), 30, 0);
+    for (const std::string name : {"Board0", "board5", "Spare"}) {
+        put_board(PARAMETERS + "\\" + name, 0x340, 5, BUS_ISA);
+        put_port(PARAMETERS + "\\" + name + "\\Serial40", 40, 0);
+        put_port(PARAMETERS + "\\" + name + "\\Serial41", 41, 1);
+    }
+    // Board0 and Spare sort around the board keys; board5 is a fifth board key.
+    numbers(2, 4);
+    slot(0, BUS_ISA, 0x308, 10, 4);
+    delZ4_reg_boards();
+    EXPECT_EQ(emu::reg_subkeys(PARAMETERS), std::vector<std::string>{"Board1"});
+    EXPECT_EQ(emu::reg_subkeys(board(1)), std::vector<std::string>{"Serial20"});
+    EXPECT_TRUE(traced("Error deleting key:0)Board0 retcode:5\n"));
+    EXPECT_EQ(setZ4_reg_params(), 0);
+    EXPECT_EQ(emu::reg_subkeys(PARAMETERS), std::vector<std::string>{"Board1"});
+    EXPECT_EQ(emu::reg_subkeys(board(1)).size(), 4u);
+    EXPECT_EQ(dword(board(1), "Extra"), 7u);
+    EXPECT_TRUE(boxes().empty());
+
+    // Read back, the configuration is the one board just written.
+    resetZ4_process();
+    getZ4_reg_params();
+    EXPECT_EQ(CurrentZ4config[0].NumPorts, 4u);
+    EXPECT_EQ(CurrentZ4config[1].BusType, 0u);
+}
+
+TEST_F(Writer, an_odd_key_that_still_cannot_go_is_traced_and_the_rest_carries_on)
+{
+    put_board(PARAMETERS + "\\Board0", 0x340, 5, BUS_ISA);
+    put_port(PARAMETERS + "\\Board0\\Serial40", 40, 0);
+    put_board(PARAMETERS + "\\Spare", 0x348, 5, BUS_ISA);
+    emu::reg_inject("RegDeleteKeyA", PARAMETERS + "\\Board0", "", 5);
+    delZ4_reg_boards();
+    EXPECT_EQ(emu::reg_subkeys(PARAMETERS), std::vector<std::string>{"Board0"});
+    EXPECT_EQ(emu::reg_subkeys(PARAMETERS + "\\Board0"), std::vector<std::string>{});
+    EXPECT_EQ(emu::traced_count("Error deleting key:0)Board0 retcode:5\n"), 2u);
+    EXPECT_TRUE(boxes().empty());
+}
+
 TEST_F(Writer, old_port_keys_of_any_number_and_name_length_are_deleted)
 {
     put_board(board(1), 0x308, 10, BUS_ISA);
