@@ -145,13 +145,16 @@ TEST_F(DialogTest, port_counts_are_stored_as_each_character_arrives)
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 1u);
         u.keys("6");
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 16u);
-        u.keys("x");  // not a number any more
-        EXPECT_EQ(CurrentZ4config[1].NumPorts, 0u);
-        u.keys("\b");
+        u.keys("x");  // what follows the digits is not read
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 16u);
+        u.keys("\b\b");
+        EXPECT_EQ(CurrentZ4config[1].NumPorts, 1u);
         u.erase(213);
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 0u);
         EXPECT_EQ(u.text(213), "");
+        u.keys("x8");  // no digit first: not a number
+        EXPECT_EQ(CurrentZ4config[1].NumPorts, 0u);
+        EXPECT_EQ(u.text(213), "x8");
     });
 }
 
