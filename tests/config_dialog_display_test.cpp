@@ -226,15 +226,25 @@ TEST_F(DialogTest, initialisation_traces_the_lists_and_the_refresh_every_slot)
     EXPECT_EQ(std::count(t.begin(), t.end(), "Enable combo box 233\n"), 1);
 }
 
-TEST_F(DialogTest, the_refresh_draws_again_and_repaints_the_dialog_once)
+TEST_F(DialogTest, the_refresh_fills_the_lists_without_drawing_then_repaints_the_dialog_once)
 {
+    // Every board ISA, so every interrupt and address list is filled, each time.
+    for (int s = 1; s < 4; ++s)
+        CurrentZ4config[s] = {BUS_ISA, 0x310u + 8u * s, 10, 8, 1};
+    auto filled_without_drawing = [](const emu::DialogUser &u) {
+        for (int s = 0; s < 4; ++s)
+            for (int c : {COL_IRQ, COL_IO_ADDR}) {
+                EXPECT_FALSE(u.items(id(s, c)).empty()) << s << "," << c;
+                EXPECT_EQ(u.drawn_list_changes(id(s, c)), 0) << s << "," << c;
+                EXPECT_TRUE(u.redraw_on(id(s, c))) << s << "," << c;
+            }
+    };
     show([&](emu::DialogUser &u) {
         EXPECT_EQ(u.invalidations(), 1);
-        for (int s = 0; s < 4; ++s) {
-            EXPECT_TRUE(u.redraw_on(id(s, COL_IRQ)));
-            EXPECT_TRUE(u.redraw_on(id(s, COL_IO_ADDR)));
-        }
+        filled_without_drawing(u);
         u.pick(210, "PCI");
-        EXPECT_EQ(u.invalidations(), 2);
+        u.pick(210, "ISA");
+        EXPECT_EQ(u.invalidations(), 3);
+        filled_without_drawing(u);
     });
 }
