@@ -42,6 +42,38 @@ TEST_F(DialogTest, switching_to_isa_takes_the_interrupt_of_the_first_other_isa_s
     });
 }
 
+TEST_F(DialogTest, switching_to_isa_passes_over_the_switched_slot_and_asks_the_dialog_first)
+{
+    // Board 1 switches; boards 3 and 4 are the ISA slots above it, the registry's first ISA
+    // board says 11. Reading the switched slot itself, or the registry first, would give 11.
+    CurrentZ4config[0] = {BUS_PCI, 0, 0, 8, 1};
+    CurrentZ4config[2] = {BUS_ISA, 0x318, 5, 8, 1};
+    CurrentZ4config[3] = {BUS_ISA, 0x320, 7, 8, 1};
+    RegistryZ4config[0] = {BUS_NONE, 0, 0, 0, 0};
+    RegistryZ4config[1] = {BUS_ISA, 0x340, 11, 16, 1};
+    show([&](emu::DialogUser &u) {
+        ASSERT_TRUE(u.pick(200, "ISA"));
+        EXPECT_TRUE(same(CurrentZ4config[0], {BUS_ISA, 0x308, 5, 0, 1}));
+        EXPECT_EQ(u.text(201), "5");
+        EXPECT_EQ(CurrentZ4config[3].Interrupt, 7u);  // picking a bus type shares nothing
+    });
+}
+
+TEST_F(DialogTest, switching_to_isa_with_no_other_isa_slot_may_take_its_own_registry_interrupt)
+{
+    // The registry's lowest ISA board is the switched slot itself: its 12, not board 3's 11.
+    CurrentZ4config[0] = {BUS_NONE, 0, 0, 0, 0};
+    CurrentZ4config[1] = {BUS_PCI, 0, 0, 8, 1};
+    RegistryZ4config[0] = {BUS_ISA, 0x340, 12, 16, 1};
+    RegistryZ4config[2] = {BUS_ISA, 0x318, 11, 8, 1};
+    show([&](emu::DialogUser &u) {
+        ASSERT_TRUE(u.pick(200, "ISA"));
+        EXPECT_TRUE(same(CurrentZ4config[0], {BUS_ISA, 0x340, 12, 16, 1}));
+        EXPECT_EQ(u.text(201), "12");
+        EXPECT_EQ(u.text(202), "340");
+    });
+}
+
 TEST_F(DialogTest, switching_to_the_registrys_own_bus_type_brings_back_its_address_and_ports)
 {
     RegistryZ4config[1] = {BUS_ISA, 0x340, 12, 16, 1};
@@ -145,13 +177,16 @@ TEST_F(DialogTest, port_counts_are_stored_as_each_character_arrives)
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 1u);
         u.keys("6");
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 16u);
-        u.keys("x");  // not a number any more
-        EXPECT_EQ(CurrentZ4config[1].NumPorts, 0u);
-        u.keys("\b");
+        u.keys("x");  // what follows the digits is not read
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 16u);
+        u.keys("\b\b");
+        EXPECT_EQ(CurrentZ4config[1].NumPorts, 1u);
         u.erase(213);
         EXPECT_EQ(CurrentZ4config[1].NumPorts, 0u);
         EXPECT_EQ(u.text(213), "");
+        u.keys("x8");  // no digit first: not a number
+        EXPECT_EQ(CurrentZ4config[1].NumPorts, 0u);
+        EXPECT_EQ(u.text(213), "x8");
     });
 }
 

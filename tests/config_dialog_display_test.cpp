@@ -52,6 +52,60 @@ TEST_F(DialogTest, the_template_makes_31_items_in_order_at_their_pixel_places)
     EXPECT_EQ(controls[30].title, "Help");
 }
 
+TEST_F(DialogTest, the_dialog_shows_the_templates_styles_with_only_the_enabled_columns_changed)
+{
+    // config_dialog.inc in template order; every control is a visible child. The statics are
+    // right-aligned but for the two suffix labels, the first starts the group; the drop-down
+    // lists, edits and buttons are tab stops; "_off" marks the template's disabled controls.
+    const DWORD group_right = 0x50020002, right = 0x50000002, left = 0x50000000;
+    const DWORD frame = 0x50000007;                       // group box of a board column
+    const DWORD bus = 0x50210003, list_off = 0x58210003;  // drop-down list with scroll bar
+    const DWORD ports_off = 0x58810080, edit = 0x50810080;  // bordered, scrolling sideways
+    const DWORD button = 0x50010000;
+    const std::vector<DWORD> want = {group_right, right, right, right, left, left,
+                                     frame, frame, frame, frame,
+                                     bus, list_off, list_off, ports_off,
+                                     bus, list_off, list_off, ports_off,
+                                     bus, list_off, list_off, ports_off,
+                                     bus, list_off, list_off, ports_off,
+                                     edit, edit, button, button, button};
+    auto shown = [](const emu::DialogUser &u, DWORD *dialog_style) {
+        std::vector<DWORD> styles;
+        for (const auto &w : emu::windows()) {
+            if (w.destroyed)
+                continue;
+            if (w.hwnd == u.hwnd())
+                *dialog_style = w.style;
+            else if (w.parent == u.hwnd())
+                styles.push_back(w.style);
+        }
+        return styles;
+    };
+    // Every board None: nothing is enabled that the template leaves disabled.
+    for (BoardConfig &b : CurrentZ4config)
+        b = {BUS_NONE, 0, 0, 0, 0};
+    show([&](emu::DialogUser &u) {
+        DWORD dialog_style = 0;
+        std::vector<DWORD> got = shown(u, &dialog_style);
+        EXPECT_EQ(dialog_style, 0x90C800C0u);  // popup, caption, system menu, modal frame, font
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i)
+            EXPECT_EQ(got[i], want[i]) << "item " << i << std::hex << ": 0x" << got[i];
+    });
+    // Board 1 ISA, as the tables start: its three controls lose WS_DISABLED, nothing else.
+    SetUp();
+    show([&](emu::DialogUser &u) {
+        DWORD dialog_style = 0;
+        std::vector<DWORD> got = shown(u, &dialog_style);
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i) {
+            DWORD expected = i >= 11 && i <= 13 ? want[i] & ~static_cast<DWORD>(WS_DISABLED)
+                                                : want[i];
+            EXPECT_EQ(got[i], expected) << "item " << i << std::hex << ": 0x" << got[i];
+        }
+    });
+}
+
 TEST_F(DialogTest, default_tables_show_board_1_as_isa_and_the_others_as_none)
 {
     show([&](emu::DialogUser &u) {
@@ -172,15 +226,25 @@ TEST_F(DialogTest, initialisation_traces_the_lists_and_the_refresh_every_slot)
     EXPECT_EQ(std::count(t.begin(), t.end(), "Enable combo box 233\n"), 1);
 }
 
-TEST_F(DialogTest, the_refresh_draws_again_and_repaints_the_dialog_once)
+TEST_F(DialogTest, the_refresh_fills_the_lists_without_drawing_then_repaints_the_dialog_once)
 {
+    // Every board ISA, so every interrupt and address list is filled, each time.
+    for (int s = 1; s < 4; ++s)
+        CurrentZ4config[s] = {BUS_ISA, 0x310u + 8u * s, 10, 8, 1};
+    auto filled_without_drawing = [](const emu::DialogUser &u) {
+        for (int s = 0; s < 4; ++s)
+            for (int c : {COL_IRQ, COL_IO_ADDR}) {
+                EXPECT_FALSE(u.items(id(s, c)).empty()) << s << "," << c;
+                EXPECT_EQ(u.drawn_list_changes(id(s, c)), 0) << s << "," << c;
+                EXPECT_TRUE(u.redraw_on(id(s, c))) << s << "," << c;
+            }
+    };
     show([&](emu::DialogUser &u) {
         EXPECT_EQ(u.invalidations(), 1);
-        for (int s = 0; s < 4; ++s) {
-            EXPECT_TRUE(u.redraw_on(id(s, COL_IRQ)));
-            EXPECT_TRUE(u.redraw_on(id(s, COL_IO_ADDR)));
-        }
+        filled_without_drawing(u);
         u.pick(210, "PCI");
-        EXPECT_EQ(u.invalidations(), 2);
+        u.pick(210, "ISA");
+        EXPECT_EQ(u.invalidations(), 3);
+        filled_without_drawing(u);
     });
 }

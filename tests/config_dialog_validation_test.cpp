@@ -55,14 +55,17 @@ protected:
 
 TEST_F(Validation, port_counts_pass_only_at_4_and_multiples_of_8_up_to_64)
 {
-    for (const char *good : {"4", "8", "16", "24", "32", "40", "48", "56", "64"}) {
+    // The count is read as the system reads a number: what follows the digits is ignored.
+    for (auto [entered, count] : {std::pair{"4", 4u}, {"8", 8u}, {"16", 16u}, {"24", 24u},
+                                  {"32", 32u}, {"40", 40u}, {"48", 48u}, {"56", 56u}, {"64", 64u},
+                                  {"8a", 8u}, {" 16", 16u}, {"+4", 4u}, {"24 7", 24u}}) {
         SetUp();
-        Outcome o = ok_once([&](emu::DialogUser &u) { ports(u, 0, good); });
-        EXPECT_FALSE(o.stayed_open) << good;
-        EXPECT_EQ(CurrentZ4config[0].NumPorts, std::stoul(good));
-        EXPECT_EQ(CurrentZ4config[0].Enabled, 1u);
+        Outcome o = ok_once([&](emu::DialogUser &u) { ports(u, 0, entered); });
+        EXPECT_FALSE(o.stayed_open) << entered;
+        EXPECT_EQ(CurrentZ4config[0].NumPorts, count) << entered;
+        EXPECT_EQ(CurrentZ4config[0].Enabled, 1u) << entered;
     }
-    for (const char *bad : {"0", "3", "5", "12", "20", "65", "72", "", "8a", "4294967300"}) {
+    for (const char *bad : {"0", "3", "5", "12", "20", "65", "72", "", "a8", "4294967300", "-8"}) {
         SetUp();
         Outcome o = ok_once([&](emu::DialogUser &u) { ports(u, 0, bad); });
         EXPECT_TRUE(o.stayed_open) << bad;
@@ -95,7 +98,8 @@ TEST_F(Validation, a_pci_slot_needs_a_legal_port_count_and_a_none_slot_is_never_
 
 TEST_F(Validation, logical_suffix_must_be_1_to_99_and_gives_com_max_one_below)
 {
-    for (auto [entered, com] : {std::pair{"1", 0u}, {"99", 98u}, {" 7", 6u}}) {
+    for (auto [entered, com] :
+         {std::pair{"1", 0u}, {"99", 98u}, {" 7", 6u}, {" 3", 2u}, {"5x", 4u}}) {
         SetUp();
         Outcome o = ok_once([&](emu::DialogUser &u) {
             ports(u, 0, "8");
@@ -104,7 +108,8 @@ TEST_F(Validation, logical_suffix_must_be_1_to_99_and_gives_com_max_one_below)
         EXPECT_FALSE(o.stayed_open) << entered;
         EXPECT_EQ(COMMaxNum, com) << entered;
     }
-    for (const char *bad : {"0", "100", "", "-1", "4294967295"}) {
+    // "-1" and "4294967295" both read as 4294967295, which is -1 as signed.
+    for (const char *bad : {"0", "100", "", "-1", "4294967295", "x5"}) {
         SetUp();
         Outcome o = ok_once([&](emu::DialogUser &u) {
             ports(u, 0, "8");
@@ -117,7 +122,8 @@ TEST_F(Validation, logical_suffix_must_be_1_to_99_and_gives_com_max_one_below)
 
 TEST_F(Validation, device_suffix_may_be_0_or_empty_which_wraps_serial_max_below_zero)
 {
-    for (auto [entered, serial] : {std::pair{"0", 0xFFFFFFFFu}, {"", 0xFFFFFFFFu}, {"99", 98u}}) {
+    for (auto [entered, serial] : {std::pair{"0", 0xFFFFFFFFu}, {"", 0xFFFFFFFFu}, {"99", 98u},
+                                   {"7abc", 6u}}) {
         SetUp();
         Outcome o = ok_once([&](emu::DialogUser &u) {
             ports(u, 0, "8");
@@ -126,15 +132,18 @@ TEST_F(Validation, device_suffix_may_be_0_or_empty_which_wraps_serial_max_below_
         EXPECT_FALSE(o.stayed_open) << entered;
         EXPECT_EQ(SerialMaxNum, serial) << entered;
     }
-    SetUp();
-    Outcome o = ok_once([&](emu::DialogUser &u) {
-        ports(u, 0, "8");
-        suffix(u, IDC_LOGICAL_SUFFIX, "5");
-        suffix(u, IDC_DEVICE_SUFFIX, "100");
-    });
-    EXPECT_EQ(o.texts, std::vector<std::string>{DEVICE_MESSAGE});
-    EXPECT_EQ(o.focus, IDC_DEVICE_SUFFIX);
-    EXPECT_EQ(COMMaxNum, 4u);  // set before the failing check, not rolled back
+    // "-1" reads as 4294967295: -1 as signed, below the range.
+    for (const char *bad : {"100", "-1", "4294967295"}) {
+        SetUp();
+        Outcome o = ok_once([&](emu::DialogUser &u) {
+            ports(u, 0, "8");
+            suffix(u, IDC_LOGICAL_SUFFIX, "5");
+            suffix(u, IDC_DEVICE_SUFFIX, bad);
+        });
+        EXPECT_EQ(o.texts, std::vector<std::string>{DEVICE_MESSAGE}) << bad;
+        EXPECT_EQ(o.focus, IDC_DEVICE_SUFFIX) << bad;
+        EXPECT_EQ(COMMaxNum, 4u) << bad;  // set before the failing check, not rolled back
+    }
 }
 
 TEST_F(Validation, only_the_first_error_is_shown)

@@ -311,6 +311,12 @@ bool DialogUser::redraw_on(int id) const
     return w && w->redraw;
 }
 
+int DialogUser::drawn_list_changes(int id) const
+{
+    Window *w = live_window(GetDlgItem(dlg_, id));
+    return w ? w->drawn_list_changes : 0;
+}
+
 std::pair<size_t, size_t> DialogUser::edit_selection(int id) const
 {
     Window *w = live_window(GetDlgItem(dlg_, id));

@@ -100,6 +100,7 @@ public:
     int focus_to_restore() const;    // where the focus goes back when a box closes; 0 if none
     bool is_default_button(int id) const;
     bool redraw_on(int id) const;    // WM_SETREDRAW state
+    int drawn_list_changes(int id) const;  // combo box list messages taken with redraw on
     std::pair<size_t, size_t> edit_selection(int id) const;
     RECT rect(int id) const;         // pixels; controls relative to the dialog's client area
     RECT dialog_rect() const;

@@ -348,6 +348,10 @@ LRESULT CALLBACK combo_proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     int count = static_cast<int>(w->items.size());
     int index = static_cast<int>(wParam);
+    // Each change would repaint a shown list; tests see whether drawing was off for them.
+    if (w->redraw && (msg == CB_ADDSTRING || msg == CB_INSERTSTRING || msg == CB_DELETESTRING ||
+                      msg == CB_RESETCONTENT))
+        ++w->drawn_list_changes;
     switch (msg) {
     case WM_CREATE:
         // Only the drop-down list kind is emulated: its text is always the selected item's.

@@ -351,8 +351,9 @@ BOOL WINAPI SetDlgItemInt(HWND hDlg, int nIDDlgItem, UINT uValue, BOOL bSigned)
     return SetDlgItemTextA(hDlg, nIDDlgItem, text);
 }
 
-// The whole text must be the number: leading blanks, a minus sign when signed, decimal digits
-// and nothing after them; a text that is no number, or one out of range, gives 0.
+// Read as Wine reads it (tools/probes/README-dialog.md): strtoul, or strtol when signed, with
+// 32-bit longs. White space, a sign, decimal digits, and whatever follows them is ignored; no
+// digit, or a number out of range, gives 0 untranslated. Unsigned, a minus negates modulo 2^32.
 UINT WINAPI GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslated, BOOL bSigned)
 {
     if (lpTranslated)
@@ -364,26 +365,32 @@ UINT WINAPI GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslated, BOOL bS
     text.resize(static_cast<size_t>(
         SendMessageA(c, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     const char *p = text.c_str();
-    while (*p == ' ')
+    while (std::isspace(static_cast<unsigned char>(*p)))
         ++p;
-    bool negative = bSigned && *p == '-';
-    if (negative)
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
         ++p;
     if (!std::isdigit(static_cast<unsigned char>(*p)))
         return 0;
-    const unsigned long long limit = bSigned ? (negative ? 0x80000000ull : 0x7FFFFFFFull)
-                                             : 0xFFFFFFFFull;
-    unsigned long long value = 0;
+    // The digits are all read, as strtoul does, even past the point where the value overflows.
+    const unsigned long long limit = !bSigned ? 0xFFFFFFFFull
+                                     : negative ? 0x80000000ull
+                                                : 0x7FFFFFFFull;
+    unsigned long long magnitude = 0;
+    bool overflow = false;
     for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
-        value = value * 10 + static_cast<unsigned>(*p - '0');
-        if (value > limit)
-            return 0;
+        magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
+        if (magnitude > limit) {
+            overflow = true;
+            magnitude = limit;
+        }
     }
-    if (*p)
+    if (overflow)
         return 0;
     if (lpTranslated)
         *lpTranslated = TRUE;
-    return negative ? static_cast<UINT>(0u - static_cast<UINT>(value)) : static_cast<UINT>(value);
+    UINT value = static_cast<UINT>(magnitude);
+    return negative ? 0u - value : value;
 }
 
 // The next (or previous) enabled, visible tab stop after hCtl, wrapping round.

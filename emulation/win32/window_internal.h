@@ -50,6 +50,7 @@ struct Window {
     bool dropped = false;
     size_t sel_start = 0, sel_end = 0;  // the caret sits at sel_end
     bool redraw = true;
+    int drawn_list_changes = 0;  // list messages a combo box took while drawing (WM_SETREDRAW on)
     bool pushed = false;
 
     // Dialogs.
