@@ -87,6 +87,41 @@ void initialZ4_suffixes(uint32_t *logical, uint32_t *device)
     }
 }
 
+void refreshedZ4_tables()
+{
+    for (BoardConfig &slot : CurrentZ4config)
+        if (shownBusType(slot.BusType) == BUS_NONE)
+            slot.NumPorts = 0;
+}
+
+// True when the refresh finds `text` in the list and selects it.
+static bool shownZ4_in(OptionList list, const char *text)
+{
+    for (int k = 0; k < list.count; ++k)
+        if (std::strcmp(list.items[k], text) == 0)
+            return true;
+    return false;
+}
+
+void shownZ4_entries(uint32_t logical, uint32_t device, Z4Entries *entries)
+{
+    for (int i = 0; i < Z4_SLOTS; ++i) {
+        const BoardConfig &rec = CurrentZ4config[i];
+        BoardConfig &read = entries->boards[i];
+        // Formatted as the refresh formats them; a selected item reads back as the same number.
+        char interrupt[16], address[16];
+        std::snprintf(interrupt, sizeof interrupt, "%d", static_cast<int>(rec.Interrupt));
+        std::snprintf(address, sizeof address, "%X", static_cast<unsigned>(rec.IOAddr));
+        read.BusType = shownBusType(rec.BusType);
+        read.Interrupt = shownZ4_in(interruptChoicesFor(rec.BusType), interrupt) ? rec.Interrupt : 0;
+        read.IOAddr = shownZ4_in(addressChoicesFor(rec.BusType), address) ? rec.IOAddr : 0;
+        read.NumPorts = read.BusType == BUS_NONE ? 0 : rec.NumPorts;
+        read.Enabled = 0;
+    }
+    entries->logicalSuffix = logical;
+    entries->deviceSuffix = device;
+}
+
 static bool legalPortCount(uint32_t n) { return !(n < 4 || n > 64 || (n > 4 && n % 8 != 0)); }
 
 static Z4Check failZ4_check(Z4CheckResult *result, Z4Check check, int focusId)

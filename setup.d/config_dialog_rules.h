@@ -20,6 +20,10 @@ void chooseZ4_interrupt(int slot, uint32_t interrupt);
 // The numbers the Logical and Device Name Suffix fields show when the dialog opens.
 void initialZ4_suffixes(uint32_t *logical, uint32_t *device);
 
+// What a refresh of the dialog leaves in the tables: the port count edit of a slot shown as None
+// is emptied, and its change notification stores the empty text back as 0 ports.
+void refreshedZ4_tables();
+
 // What Ok reads back: each slot's bus type (its index in the list), interrupt, address and port
 // count, and the two suffix fields, as unsigned numbers.
 struct Z4Entries {
@@ -27,6 +31,11 @@ struct Z4Entries {
     uint32_t logicalSuffix;
     uint32_t deviceSuffix;
 };
+
+// What Ok reads from controls that show the tables as they are, with the two suffix fields
+// holding `logical` and `device`: an interrupt or address that is not in the slot's list (or a
+// slot shown as None or PCI) reads as 0, as does the empty port count of a None slot.
+void shownZ4_entries(uint32_t logical, uint32_t device, Z4Entries *entries);
 
 enum Z4Check {
     Z4_CHECK_PASSED,

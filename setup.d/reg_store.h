@@ -63,6 +63,13 @@ void boardZ4_path(int slot, char (&path)[Z4_BOARD_PATH_CHARS]);
 constexpr int Z4_BOARD_NAME_CHARS = 32;
 void boardZ4_name(int slot, char (&name)[Z4_BOARD_NAME_CHARS]);
 
+// A slot the writer writes: enabled, with at least one port.
+bool slotZ4_written(int slot);
+// The device and COM numbers the writer gives the first port of `slot`, counting on from
+// SerialMaxNum + 1 and COMMaxNum + 1 across the written slots before it; false when the slot is
+// not written.
+bool firstZ4_port_numbers(int slot, uint32_t *device, uint32_t *com);
+
 // The tables as a new process has them: the writer fills them in as it goes.
 void resetZ4_value_tables();
 

@@ -68,20 +68,34 @@ static void showZ4_set_error(const char *format, LONG rc, int line)
     z4report(nullptr, text, "", MB_OK);
 }
 
-// Port value failures go to standard output, and to a box so a windowed run shows them too.
+// Port value failures go to standard output, and to a box so a windowed run shows them too; a
+// run whose reports are lines already prints the report there.
 static void printZ4_set_error(LONG rc, int line)
 {
     char text[1025];
     wsprintfA(text, "Error: Unable to set parameter value, RegSetValueEx = %d, Line = %d",
               static_cast<int>(rc), line);
-    std::printf("%s", text);
-    std::fflush(stdout);
+    if (!z4reports_are_lines()) {
+        std::printf("%s", text);
+        std::fflush(stdout);
+    }
     z4report(nullptr, text, "", MB_OK);
 }
 
-static bool slotZ4_written(int b)
+bool slotZ4_written(int b)
 {
     return CurrentZ4config[b].Enabled != 0 && CurrentZ4config[b].NumPorts > 0;
+}
+
+bool firstZ4_port_numbers(int slot, uint32_t *device, uint32_t *com)
+{
+    uint32_t before = 0;
+    for (int b = 0; b < slot; ++b)
+        if (slotZ4_written(b))
+            before += CurrentZ4config[b].NumPorts;
+    *device = SerialMaxNum + 1 + before;
+    *com = COMMaxNum + 1 + before;
+    return slotZ4_written(slot);
 }
 
 // Old keys first: the old port keys of every board key go; a board key whose slot is not written

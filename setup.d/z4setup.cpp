@@ -2,10 +2,13 @@
 // dialog and write from its own message handling.
 #include "z4setup.h"
 
+#include <cstring>
+
 #include "board_model.h"
 #include "config_dialog.h"
 #include "reg_store.h"
 #include "z4setup_trace.h"
+#include "z4setup_verbs.h"
 
 HINSTANCE Z4Instance;
 
@@ -33,6 +36,50 @@ const char *z4_argument_text(const char *command_line)
 bool z4_is_removal(const char *argument_text)
 {
     return argument_text[0] == '/' && (argument_text[1] == 'd' || argument_text[1] == 'D');
+}
+
+// "/s FILE" and friends: the switch must end where the word does, so that "/safe" or "/report"
+// open the dialog as they always did.
+static bool isZ4_switch(const char *text, char lower)
+{
+    return text[0] == '/' && (text[1] == lower || text[1] == (lower & ~0x20)) &&
+           static_cast<unsigned char>(text[2]) < 33;
+}
+
+static void fileZ4_argument(const char *rest, char (&file)[Z4_FILE_ARGUMENT_CHARS])
+{
+    while (*rest && static_cast<unsigned char>(*rest) < 33)
+        ++rest;
+    size_t length = std::strlen(rest);
+    while (length && static_cast<unsigned char>(rest[length - 1]) < 33)
+        --length;
+    // A path with blanks comes in double quotes.
+    if (length >= 2 && rest[0] == '"' && rest[length - 1] == '"') {
+        ++rest;
+        length -= 2;
+    }
+    if (length >= sizeof file)
+        length = sizeof file - 1;
+    std::memcpy(file, rest, length);
+    file[length] = '\0';
+}
+
+Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS])
+{
+    file[0] = '\0';
+    if (z4_is_removal(argument_text))
+        return Z4_VERB_REMOVE;
+    Z4Verb verb = Z4_VERB_CONFIGURE;
+    if (isZ4_switch(argument_text, 's'))
+        verb = Z4_VERB_APPLY;
+    else if (isZ4_switch(argument_text, 'r'))
+        verb = Z4_VERB_SHOW;
+    else if (argument_text[0] == '/' && argument_text[1] == '?' &&
+             static_cast<unsigned char>(argument_text[2]) < 33)
+        verb = Z4_VERB_USAGE;
+    if (verb != Z4_VERB_CONFIGURE)
+        fileZ4_argument(argument_text + 2, file);
+    return verb;
 }
 
 // WM_CREATE: find the numbers in use and the existing configuration before the window shows,
@@ -87,9 +134,19 @@ void resetZ4_process()
 int z4_run(HINSTANCE instance, const char *command_line, int show_state)
 {
     Z4Instance = instance;
-    if (z4_is_removal(z4_argument_text(command_line))) {
+    char file[Z4_FILE_ARGUMENT_CHARS];
+    switch (z4_verb(z4_argument_text(command_line), file)) {
+    case Z4_VERB_REMOVE:
         removeZ4_config();
         return 1;
+    case Z4_VERB_APPLY:
+        return z4_apply(file);
+    case Z4_VERB_SHOW:
+        return z4_show(file);
+    case Z4_VERB_USAGE:
+        return z4_usage();
+    case Z4_VERB_CONFIGURE:
+        break;
     }
 
     WNDCLASSA wc = {};

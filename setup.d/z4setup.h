@@ -14,6 +14,16 @@ const char *z4_argument_text(const char *command_line);
 // True when the argument text selects removal: "/d" or "/D" as its first two characters.
 bool z4_is_removal(const char *argument_text);
 
+enum Z4Verb { Z4_VERB_CONFIGURE, Z4_VERB_REMOVE, Z4_VERB_APPLY, Z4_VERB_SHOW, Z4_VERB_USAGE };
+
+// Room for the file named after a switch: the ANSI file calls take paths of up to 260.
+constexpr int Z4_FILE_ARGUMENT_CHARS = 1024;
+
+// What the argument text asks for: removal by "/d" or "/D" as its first two characters; "/s",
+// "/S", "/r", "/R" or "/?" as a word of its own; anything else the dialog. `file` receives the
+// rest of the text after the switch, blanks around it and double quotes about it removed.
+Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS]);
+
 LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Puts every process-wide table and number back to what a new process starts with: the board

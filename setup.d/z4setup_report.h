@@ -1,9 +1,21 @@
-// Every report the tool makes to the person running it goes through one procedure, so that the
-// run decides where reports go.
+// Every report the tool makes to the person running it goes through one procedure; the run
+// decides where reports go: a message box in a run with a window, one line on standard output
+// in a run without one (where a box would wait for nobody).
 #pragma once
 
 #include "platform.h"
 
-// Shows `text` with `caption` and the `buttons` style (MB_OK, ...), owned by `owner` (null for
-// no owner); returns the button pressed.
+// A comment line is a line that starts with "; ", for output that must stay a board file.
+enum Z4ReportRoute { Z4_REPORT_BOX, Z4_REPORT_LINE, Z4_REPORT_COMMENT };
+
+// Where reports go from now on, counted afresh; a run starts with boxes.
+void routeZ4_reports(Z4ReportRoute route);
+bool z4reports_are_lines();
+
+// Shows `text` with `caption` and the `buttons` style (MB_OK, MB_YESNO, ...), owned by `owner`
+// (null for no owner), and returns the button pressed. As a line it prints "caption: text" (the
+// text alone under an empty caption) and answers as the safe choice: Ok, or No to a question.
 int z4report(HWND owner, const char *text, const char *caption, UINT buttons);
+
+// Reports made since the run began, so that a run can tell whether a step reported a failure.
+unsigned z4reports_made();

@@ -38,5 +38,8 @@ struct HelpRequest {
 };
 const std::vector<HelpRequest> &help_requests();
 
+// The mode last given to SetErrorMode (0 before any).
+UINT error_mode();
+
 
 }  // namespace emu

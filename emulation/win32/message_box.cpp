@@ -16,6 +16,7 @@ std::function<int(const emu::MessageBoxRecord &)> box_handler;
 std::vector<std::string> traces;
 std::vector<emu::HelpRequest> helps;
 std::string command_line = "z4setup.exe";
+UINT error_mode_set = 0;
 
 // wsprintfA never writes more than 1024 characters before its NUL.
 constexpr size_t WSPRINTF_MAX = 1024;
@@ -121,6 +122,13 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString)
     traces.emplace_back(lpOutputString ? lpOutputString : "");
 }
 
+UINT WINAPI SetErrorMode(UINT uMode)
+{
+    UINT previous = error_mode_set;
+    error_mode_set = uMode;
+    return previous;
+}
+
 LPSTR WINAPI GetCommandLineA(void)
 {
     return &command_line[0];
@@ -141,6 +149,7 @@ void ui_reset()
     traces.clear();
     helps.clear();
     command_line = "z4setup.exe";
+    error_mode_set = 0;
     window_reset();
 }
 
@@ -156,5 +165,7 @@ const std::vector<std::string> &debug_output() { return traces; }
 void set_command_line(const std::string &line) { command_line = line; }
 
 const std::vector<HelpRequest> &help_requests() { return helps; }
+
+UINT error_mode() { return error_mode_set; }
 
 }  // namespace emu

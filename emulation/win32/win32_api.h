@@ -296,8 +296,16 @@ typedef struct tagWNDCLASSA {
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 #define MB_OK 0x00000000L
+#define MB_YESNO 0x00000004L
+#define MB_ICONWARNING 0x00000030L
+#define MB_TYPEMASK 0x0000000FL
 #define IDOK 1
 #define IDCANCEL 2
+#define IDYES 6
+#define IDNO 7
+
+#define SEM_FAILCRITICALERRORS 0x0001
+#define SEM_NOOPENFILEERRORBOX 0x8000
 
 #define HELP_CONTEXT 0x0001L
 #define HELP_QUIT 0x0002L
@@ -367,6 +375,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, LPCRECT lpRect, BOOL bErase);
 BOOL WINAPI WinHelpA(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR dwData);
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+UINT WINAPI SetErrorMode(UINT uMode);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args);
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString);

@@ -1,0 +1,127 @@
+// "/s FILE": a board file applied without a window, as a user's session in the dialog would
+// apply it: each board's bus type picked, its interrupt chosen, its address and port count
+// entered, the suffixes typed, then Ok with the dialog's checks and writer.
+#include "z4setup_verbs.h"
+
+#include <cstdio>
+
+#include "board_model_file.h"
+#include "config_dialog_rules.h"
+#include "reg_store.h"
+#include "z4setup_report.h"
+
+// The dialog cannot make what the file describes: an interrupt or address on a board that is
+// not ISA, ports on a None board, or ISA boards on different interrupts (they share one).
+static bool refuseZ4_file(const BoardFile &file, const char *name)
+{
+    static const char *const kinds[] = {"None", "ISA", "PCI"};
+    int firstIsa = -1;
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        const BoardFileSection &board = file.boards[b];
+        if (board.line == 0)
+            continue;
+        uint32_t type = board.busType.value;
+        const BoardFileValue *wrong = nullptr;
+        const char *what = "";
+        if (type != BUS_ISA && board.interrupt.line) {
+            wrong = &board.interrupt;
+            what = "only an ISA board takes an Interrupt";
+        } else if (type != BUS_ISA && board.ioAddr.line) {
+            wrong = &board.ioAddr;
+            what = "only an ISA board takes an IOAddr";
+        } else if (type == BUS_NONE && board.ports.line) {
+            wrong = &board.ports;
+            what = "a None board takes no Ports";
+        }
+        if (wrong) {
+            std::printf("%s:%d: Board%d is %s: %s\n", name, wrong->line, b + 1, kinds[type], what);
+            return true;
+        }
+        if (type != BUS_ISA || !board.interrupt.line)
+            continue;
+        if (firstIsa < 0) {
+            firstIsa = b;
+        } else if (file.boards[firstIsa].interrupt.value != board.interrupt.value) {
+            std::printf("%s:%d: Board%d gives Interrupt %u, Board%d gives %u: the ISA boards share "
+                        "one interrupt\n",
+                        name, board.interrupt.line, b + 1, board.interrupt.value, firstIsa + 1,
+                        file.boards[firstIsa].interrupt.value);
+            return true;
+        }
+    }
+    return false;
+}
+
+// One board column as the user would fill it in: the bus type picked (a board without a section
+// is None), then the interrupt chosen, the address chosen, the port count typed. Picking a bus
+// type and choosing an interrupt refresh the dialog, as they do there.
+static void enterZ4_board(int slot, const BoardFileSection &board)
+{
+    const char *type = busTypeNames[board.line ? board.busType.value : BUS_NONE];
+    if (pickZ4_bus_type(slot, type))
+        refreshedZ4_tables();
+    if (board.interrupt.line) {
+        chooseZ4_interrupt(slot, board.interrupt.value);
+        refreshedZ4_tables();
+    }
+    if (board.ioAddr.line)
+        CurrentZ4config[slot].IOAddr = board.ioAddr.value;
+    if (board.ports.line)
+        CurrentZ4config[slot].NumPorts = board.ports.value;
+}
+
+static void printZ4_written_boards()
+{
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        if (!slotZ4_written(b))
+            continue;
+        const BoardConfig &slot = CurrentZ4config[b];
+        char names[96];
+        namesZ4_of_ports(b, names);
+        std::printf("Board%d: %s, Interrupt %u, IOAddr %X, Ports %u: %s\n", b + 1,
+                    busTypeNames[slot.BusType], slot.Interrupt, slot.IOAddr, slot.NumPorts, names);
+    }
+}
+
+int z4_apply(const char *file)
+{
+    routeZ4_reports(Z4_REPORT_LINE);
+    if (file[0] == '\0') {
+        std::printf("z4setup: /s needs the name of a board file\n");
+        return Z4_EXIT_BAD_FILE;
+    }
+    BoardFile board;
+    char error[Z4_BOARD_FILE_ERROR_CHARS];
+    if (!readZ4_board_file(file, &board, error)) {
+        std::printf("%s\n", error);
+        return Z4_EXIT_BAD_FILE;
+    }
+    if (refuseZ4_file(board, file))
+        return Z4_EXIT_REFUSED;
+
+    uint32_t logical, device;
+    openZ4_unattended(&logical, &device);
+    for (int b = 0; b < Z4_SLOTS; ++b)
+        enterZ4_board(b, board.boards[b]);
+    // A suffix the file leaves out keeps what the dialog shows on this machine.
+    if (board.firstCOM.line)
+        logical = board.firstCOM.value;
+    if (board.firstDevice.line)
+        device = board.firstDevice.value;
+
+    Z4Entries entries;
+    shownZ4_entries(logical, device, &entries);
+    Z4CheckResult result;
+    if (checkZ4_entries(entries, &result) != Z4_CHECK_PASSED) {
+        z4report(nullptr, result.message, "CONFIGURATION ERROR", MB_OK);
+        return Z4_EXIT_REFUSED;
+    }
+
+    // Anything the writer reports means the configuration is not as the file describes it.
+    unsigned reported = z4reports_made();
+    delZ4_reg_boards();
+    if (setZ4_reg_params() != ERROR_SUCCESS || z4reports_made() != reported)
+        return Z4_EXIT_WRITE_FAILED;
+    printZ4_written_boards();
+    return Z4_EXIT_DONE;
+}

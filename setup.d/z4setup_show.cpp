@@ -1,0 +1,88 @@
+// "/r [FILE]": the configuration as the dialog would show it on opening, written as a board file
+// that "/s" applies exactly as pressing Ok at once in the dialog would.
+#include "z4setup_verbs.h"
+
+#include <cstdio>
+
+#include "board_model_file.h"
+#include "config_dialog_rules.h"
+#include "reg_store.h"
+#include "z4setup_report.h"
+
+// The interrupt every ISA board shows, or 0 when they show different ones or one shows none:
+// choosing it in the dialog would set all of them, so it is written only when it changes none.
+static uint32_t sharedZ4_interrupt(const Z4Entries &shown)
+{
+    uint32_t shared = 0;
+    for (const BoardConfig &board : shown.boards) {
+        if (board.BusType != BUS_ISA)
+            continue;
+        if (board.Interrupt == 0 || (shared != 0 && board.Interrupt != shared))
+            return 0;
+        shared = board.Interrupt;
+    }
+    return shared;
+}
+
+static void writeZ4_board(std::FILE *out, int slot, const Z4Entries &shown, bool accepted)
+{
+    const BoardConfig &board = shown.boards[slot];
+    std::fprintf(out, "[Board%d]\n", slot + 1);
+    if (accepted && slotZ4_written(slot)) {
+        char names[96];
+        namesZ4_of_ports(slot, names);
+        std::fprintf(out, "; %s\n", names);
+    }
+    std::fprintf(out, "%s = %s\n", Z4_FILE_BUS_TYPE, busTypeNames[board.BusType]);
+    if (board.BusType == BUS_ISA) {
+        uint32_t interrupt = sharedZ4_interrupt(shown);
+        if (interrupt)
+            std::fprintf(out, "%s = %u\n", Z4_FILE_INTERRUPT, interrupt);
+        else
+            std::fprintf(out, "; Interrupt left out: the ISA boards do not show one shared "
+                              "interrupt, and Ok keeps what each shows\n");
+        if (board.IOAddr)
+            std::fprintf(out, "%s = %X\n", Z4_FILE_IO_ADDR, board.IOAddr);
+        else
+            std::fprintf(out, "; IOAddr left out: the address read is none the dialog offers\n");
+    }
+    std::fprintf(out, "%s = %u\n\n", Z4_FILE_PORTS, board.NumPorts);
+}
+
+int z4_show(const char *file)
+{
+    // On standard output the reports of the scan and the reader become comments of the file.
+    bool toOutput = file[0] == '\0';
+    uint32_t logical, device;
+    openZ4_unattended(&logical, &device);
+    if (toOutput)
+        routeZ4_reports(Z4_REPORT_COMMENT);
+    Z4Entries shown;
+    shownZ4_entries(logical, device, &shown);
+    // What pressing Ok at once would do; nothing is written.
+    Z4CheckResult result;
+    bool accepted = checkZ4_entries(shown, &result) == Z4_CHECK_PASSED;
+
+    std::FILE *out = toOutput ? stdout : std::fopen(file, "w");
+    if (!out) {
+        std::printf("%s: cannot be written\n", file);
+        return Z4_EXIT_BAD_FILE;
+    }
+    std::fprintf(out, "; Zentrix IV configuration as the configuration dialog shows it\n");
+    if (!accepted)
+        std::fprintf(out, "; pressing Ok now is refused: %s\n", result.message);
+    std::fprintf(out, "\n");
+    for (int b = 0; b < Z4_SLOTS; ++b)
+        if (shown.boards[b].BusType != BUS_NONE)
+            writeZ4_board(out, b, shown, accepted);
+    std::fprintf(out, "[%s]\n%s = %u\n%s = %u\n", Z4_FILE_NUMBERING, Z4_FILE_FIRST_DEVICE,
+                 shown.deviceSuffix, Z4_FILE_FIRST_COM, shown.logicalSuffix);
+    bool failed = std::fflush(out) != 0 || std::ferror(out);
+    if (!toOutput)
+        failed = std::fclose(out) != 0 || failed;
+    if (failed) {
+        std::printf("%s: cannot be written\n", toOutput ? "standard output" : file);
+        return Z4_EXIT_BAD_FILE;
+    }
+    return Z4_EXIT_DONE;
+}

@@ -1,0 +1,31 @@
+// What the runs without a window share: the dialog's first state without the dialog, and the
+// names of the ports a slot is written with.
+#include "z4setup_verbs.h"
+
+#include <cstdio>
+
+#include "config_dialog_rules.h"
+#include "reg_store.h"
+#include "z4setup_report.h"
+
+void openZ4_unattended(uint32_t *logical, uint32_t *device)
+{
+    routeZ4_reports(Z4_REPORT_LINE);
+    // A missing disk or file must not wait for an answer from nobody.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    getZ4_port_numbers();
+    getZ4_reg_params();
+    initialZ4_suffixes(logical, device);
+    refreshedZ4_tables();
+}
+
+void namesZ4_of_ports(int slot, char (&text)[96])
+{
+    uint32_t device, com;
+    firstZ4_port_numbers(slot, &device, &com);
+    uint32_t last = CurrentZ4config[slot].NumPorts - 1;
+    // The writer forms its key and entry names with %d: so are these.
+    std::snprintf(text, sizeof text, "Serial%d-Serial%d, COM%d-COM%d", static_cast<int>(device),
+                  static_cast<int>(device + last), static_cast<int>(com),
+                  static_cast<int>(com + last));
+}

@@ -1,0 +1,30 @@
+// The verbs of the command line besides the dialog and the removal; each returns the process's
+// exit code.
+#pragma once
+
+#include <cstdint>
+
+// Exit codes of the runs without a window.
+enum {
+    Z4_EXIT_DONE = 0,
+    Z4_EXIT_BAD_FILE = 2,  // the board file is missing, unreadable or malformed, or cannot be written
+    Z4_EXIT_REFUSED = 3,   // the configuration is refused
+    Z4_EXIT_WRITE_FAILED = 4,
+};
+
+// "/s FILE": the board file applied as a user would enter it in the dialog, then Ok.
+int z4_apply(const char *file);
+// "/r [FILE]": the configuration as the dialog would show it, as a board file, to FILE or to
+// standard output when FILE is empty.
+int z4_show(const char *file);
+// "/?": the switches, the exit codes and the board file in a box.
+int z4_usage();
+
+// The start of a run without a window: reports become lines on standard output and the system
+// shows no error box of its own; then the scan and the reader run, and the dialog's first state
+// is taken as it would open (the two suffix fields in `logical` and `device`).
+void openZ4_unattended(uint32_t *logical, uint32_t *device);
+
+// "Serial3-Serial10, COM3-COM10": the names the writer gives the ports of a written slot, from
+// the tables as they stand.
+void namesZ4_of_ports(int slot, char (&text)[96]);
