@@ -59,8 +59,15 @@ bool fail(Parse &p, const char *what, Span s = {"", 0}, int number = 0)
 }
 
 // A decimal or (hex) hexadecimal number of up to 32 bits that is the whole value.
-bool number(Parse &p, Span value, bool hex, uint32_t *out)
+bool number(Parse &p, Span key, Span value, bool hex, uint32_t *out)
 {
+    // Messages name the key with its value: "Ports 8a".
+    char named[2 * Z4_BOARD_FILE_MAX_LINE + 2];
+    Span both = {named, static_cast<size_t>(std::snprintf(named, sizeof named, "%.*s %.*s",
+                                                          static_cast<int>(key.length), key.at,
+                                                          static_cast<int>(value.length), value.at))};
+    if (value.length == 0)
+        return fail(p, "%.*s has no value", key);
     Span digits = value;
     if (hex && digits.length >= 2 && digits.at[0] == '0' && (digits.at[1] == 'x' || digits.at[1] == 'X'))
         digits.at += 2, digits.length -= 2;
@@ -77,15 +84,13 @@ bool number(Parse &p, Span value, bool hex, uint32_t *out)
             break;
         v = v * (hex ? 16 : 10) + static_cast<uint64_t>(d);
         if (v > 0xFFFFFFFFull)
-            return fail(p, "%.*s is out of range", value);
+            return fail(p, "%.*s is out of range", both);
     }
-    if (i == 0) {
-        char what[64];
-        std::snprintf(what, sizeof what, "%%.*s is not a %s number", hex ? "hexadecimal" : "decimal");
-        return fail(p, what, value);
-    }
+    if (i == 0)
+        return fail(p, hex ? "%.*s is not a hexadecimal number" : "%.*s is not a decimal number",
+                    both);
     if (i < digits.length)
-        return fail(p, "%.*s has something after its number", value);
+        return fail(p, "%.*s has something after its number", both);
     *out = static_cast<uint32_t>(v);
     return true;
 }
@@ -123,21 +128,21 @@ bool boardKey(Parse &p, BoardFileSection &board, Span key, Span value)
         return setValue(p, board.busType, key, static_cast<uint32_t>(type));
     }
     if (sameWord(key, Z4_FILE_INTERRUPT)) {
-        if (!number(p, value, false, &v))
+        if (!number(p, key, value, false, &v))
             return false;
         if (!inList(irqChoices, irqChoiceCount, v, false))
             return fail(p, "Interrupt %.*s is not one of 3, 4, 5, 7, 10, 11, 12, 15", value);
         return setValue(p, board.interrupt, key, v);
     }
     if (sameWord(key, Z4_FILE_IO_ADDR)) {
-        if (!number(p, value, true, &v))
+        if (!number(p, key, value, true, &v))
             return false;
         if (!inList(ioAddrChoices, ioAddrChoiceCount, v, true))
             return fail(p, "IOAddr %.*s is not one of the addresses the dialog offers", value);
         return setValue(p, board.ioAddr, key, v);
     }
     if (sameWord(key, Z4_FILE_PORTS))
-        return number(p, value, false, &v) && setValue(p, board.ports, key, v);
+        return number(p, key, value, false, &v) && setValue(p, board.ports, key, v);
     return fail(p, "unknown key %.*s (a board section takes BusType, Interrupt, IOAddr and Ports)",
                 key);
 }
@@ -146,9 +151,9 @@ bool numberingKey(Parse &p, Span key, Span value)
 {
     uint32_t v;
     if (sameWord(key, Z4_FILE_FIRST_DEVICE))
-        return number(p, value, false, &v) && setValue(p, p.file->firstDevice, key, v);
+        return number(p, key, value, false, &v) && setValue(p, p.file->firstDevice, key, v);
     if (sameWord(key, Z4_FILE_FIRST_COM))
-        return number(p, value, false, &v) && setValue(p, p.file->firstCOM, key, v);
+        return number(p, key, value, false, &v) && setValue(p, p.file->firstCOM, key, v);
     return fail(p, "unknown key %.*s (the Numbering section takes FirstDevice and FirstCOM)", key);
 }
 

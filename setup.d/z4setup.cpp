@@ -7,6 +7,7 @@
 #include "board_model.h"
 #include "config_dialog.h"
 #include "reg_store.h"
+#include "z4setup_report.h"
 #include "z4setup_trace.h"
 #include "z4setup_verbs.h"
 
@@ -129,6 +130,7 @@ void resetZ4_process()
 {
     resetZ4_model();
     resetZ4_value_tables();
+    routeZ4_reports(Z4_REPORT_BOX);
 }
 
 int z4_run(HINSTANCE instance, const char *command_line, int show_state)

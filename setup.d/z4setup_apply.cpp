@@ -85,7 +85,7 @@ static void printZ4_written_boards()
 
 int z4_apply(const char *file)
 {
-    routeZ4_reports(Z4_REPORT_LINE);
+    startZ4_unattended(Z4_REPORT_LINE);
     if (file[0] == '\0') {
         std::printf("z4setup: /s needs the name of a board file\n");
         return Z4_EXIT_BAD_FILE;

@@ -53,22 +53,23 @@ int z4_show(const char *file)
 {
     // On standard output the reports of the scan and the reader become comments of the file.
     bool toOutput = file[0] == '\0';
-    uint32_t logical, device;
-    openZ4_unattended(&logical, &device);
-    if (toOutput)
-        routeZ4_reports(Z4_REPORT_COMMENT);
-    Z4Entries shown;
-    shownZ4_entries(logical, device, &shown);
-    // What pressing Ok at once would do; nothing is written.
-    Z4CheckResult result;
-    bool accepted = checkZ4_entries(shown, &result) == Z4_CHECK_PASSED;
-
+    startZ4_unattended(toOutput ? Z4_REPORT_COMMENT : Z4_REPORT_LINE);
     std::FILE *out = toOutput ? stdout : std::fopen(file, "w");
     if (!out) {
         std::printf("%s: cannot be written\n", file);
         return Z4_EXIT_BAD_FILE;
     }
     std::fprintf(out, "; Zentrix IV configuration as the configuration dialog shows it\n");
+    std::fflush(out);
+
+    uint32_t logical, device;
+    openZ4_unattended(&logical, &device);
+    Z4Entries shown;
+    shownZ4_entries(logical, device, &shown);
+    // What pressing Ok at once would do; nothing is written.
+    Z4CheckResult result;
+    bool accepted = checkZ4_entries(shown, &result) == Z4_CHECK_PASSED;
+
     if (!accepted)
         std::fprintf(out, "; pressing Ok now is refused: %s\n", result.message);
     std::fprintf(out, "\n");

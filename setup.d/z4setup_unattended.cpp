@@ -8,11 +8,15 @@
 #include "reg_store.h"
 #include "z4setup_report.h"
 
-void openZ4_unattended(uint32_t *logical, uint32_t *device)
+void startZ4_unattended(int route)
 {
-    routeZ4_reports(Z4_REPORT_LINE);
+    routeZ4_reports(static_cast<Z4ReportRoute>(route));
     // A missing disk or file must not wait for an answer from nobody.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+void openZ4_unattended(uint32_t *logical, uint32_t *device)
+{
     getZ4_port_numbers();
     getZ4_reg_params();
     initialZ4_suffixes(logical, device);

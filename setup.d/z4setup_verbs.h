@@ -20,9 +20,12 @@ int z4_show(const char *file);
 // "/?": the switches, the exit codes and the board file in a box.
 int z4_usage();
 
-// The start of a run without a window: reports become lines on standard output and the system
-// shows no error box of its own; then the scan and the reader run, and the dialog's first state
-// is taken as it would open (the two suffix fields in `logical` and `device`).
+// The start of a run without a window: reports go by `route` (lines, or comment lines), and the
+// system shows no error box of its own.
+void startZ4_unattended(int route);
+
+// The dialog's first state without the dialog: the scan and the reader run, the suffix fields
+// are taken as they would open (into `logical` and `device`), and the first refresh is applied.
 void openZ4_unattended(uint32_t *logical, uint32_t *device);
 
 // "Serial3-Serial10, COM3-COM10": the names the writer gives the ports of a written slot, from
