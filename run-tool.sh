@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows exe and runs it under Wine, whose registry in
-# the project-local prefix .wine/ is the store. Arguments go to the tool (e.g. /d).
+# the project-local prefix .wine/ is the store. Arguments go to the tool (e.g. /d, /r, /s FILE);
+# a FILE is taken from the folder the script is called from.
 set -euo pipefail
-cd "$(dirname "$0")"
-tools/install-deps.sh
-tools/build.sh win32
-if [ -z "${DISPLAY:-}" ] && [ -x tools/e2e/demo.sh ]; then
+root=$(cd "$(dirname "$0")" && pwd)
+# Standard output is the tool's own (a board file from /r): everything else goes to stderr.
+"$root/tools/install-deps.sh" >&2
+"$root/tools/build.sh" win32 >&2
+case "${1:-}" in
+    /s|/S|/r|/R|/d|/D) windowless=1 ;;
+    *) windowless=0 ;;
+esac
+if [ -z "${DISPLAY:-}" ] && [ "$windowless" = 0 ] && [ -x "$root/tools/e2e/demo.sh" ]; then
     # Nobody can click on a machine without a display: show the typical session instead.
-    exec tools/e2e/demo.sh
+    exec "$root/tools/e2e/demo.sh"
 fi
-export WINEPREFIX="$PWD/.wine" WINEDEBUG=-all WINEARCH=win64
+export WINEPREFIX="$root/.wine" WINEDEBUG=-all WINEARCH=win64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Preparing the Wine prefix in $WINEPREFIX (once)..."
+    echo "Preparing the Wine prefix in $WINEPREFIX (once)..." >&2
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 fi
 set +e
-/usr/lib/wine/wine build/win32/z4setup.exe "$@"
+/usr/lib/wine/wine "$root/build/win32/z4setup.exe" "$@"
 code=$?
-WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver -w
-echo "z4setup.exe exited with $code"
+/usr/lib/wine/wineserver -w
+echo "z4setup.exe exited with $code" >&2
 exit $code

@@ -85,6 +85,17 @@ std::string outside_difference(const Picture &before, const Picture &after)
     return "";
 }
 
+bool same_picture(const Picture &a, const Picture &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j)
+        if (i->first != j->first || i->second.stored != j->second.stored ||
+            !same_values(i->second.values, j->second.values))
+            return false;
+    return true;
+}
+
 std::map<std::string, emu::RegValue> ports_values(const Picture &p)
 {
     std::map<std::string, emu::RegValue> out;

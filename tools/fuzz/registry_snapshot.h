@@ -25,6 +25,9 @@ bool in_driver_keys(const std::string &upper_path);
 // when there is none. Keys on the way to the service key may appear (created on the way).
 std::string outside_difference(const Picture &before, const Picture &after);
 
+// True when both hold the same keys, spelt alike, with the same values in the same order.
+bool same_picture(const Picture &a, const Picture &b);
+
 // The Ports key's values by upper-cased name.
 std::map<std::string, emu::RegValue> ports_values(const Picture &p);
 

@@ -1,0 +1,22 @@
+// One fuzz input through "/s": a registry, then the bytes of a board file, run through the
+// tool's whole unattended sequence; the process stops when a promise is broken.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace fuzz {
+
+// Builds the registry from the input's registry part, writes the rest as the board file, runs
+// "z4setup /s FILE" and aborts with a message on the first broken promise: an exit code other
+// than 0, 2, 3 and 4; a window or a box; a key left open; a change outside the driver's keys
+// and new default Ports entries; a change at all without exit code 0 or 4; a file the reader
+// refuses that is not exit code 2, or one it takes that is.
+void run_board_file(const uint8_t *data, size_t size);
+
+struct BoardFileTally {
+    unsigned runs = 0, malformed = 0, refused = 0, written = 0, write_failed = 0;
+};
+const BoardFileTally &board_file_tally();
+
+}  // namespace fuzz
