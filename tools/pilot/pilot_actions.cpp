@@ -81,9 +81,7 @@ void run_start(const Words &w)
         log_error("start: the tool was started already");
         return;
     }
-    std::string line = "\"" + w[1] + "\"";
-    if (!w[2].empty())
-        line += " " + w[2];
+    std::string line = words::command_line(w[1], w[2]);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back(0);
     STARTUPINFOA si = {};

@@ -6,16 +6,6 @@ namespace {
 
 const int POLL_MS = 50;
 
-std::string joined(const std::vector<std::string> &items)
-{
-    if (items.empty())
-        return "-";
-    std::string out;
-    for (const auto &item : items)
-        out += (out.empty() ? "" : ",") + item;
-    return out;
-}
-
 std::string focus_name(HWND dialog)
 {
     HWND focus = focused_control();
@@ -121,7 +111,7 @@ void run_query(const Words &w)
     if (verb == "text") {
         log_line("text " + w[1] + " " + quoted(window_text(c)));
     } else if (verb == "items") {
-        log_line("items " + w[1] + " " + joined(combo_items(c)));
+        log_line("items " + w[1] + " " + words::joined(combo_items(c)));
     } else if (verb == "count") {
         log_line("count " + w[1] + " " + std::to_string(combo_items(c).size()));
     } else if (verb == "selection") {
