@@ -11,7 +11,11 @@ target_compile_options(z4fuzzrun PRIVATE -Wall -Wextra)
 
 add_executable(z4fuzz_replay ${Z4_FUZZ_DIR}/replay_main.cpp)
 target_link_libraries(z4fuzz_replay PRIVATE z4fuzzrun)
-add_executable(z4fuzz_seeds ${Z4_FUZZ_DIR}/make_seeds.cpp)
+# Regenerates the seed corpus after a change to the fuzz input format or to the .reg fixtures;
+# its output is committed, so it is built only on demand:
+#   cmake --build --preset host --target z4fuzz_seeds
+#   build/host/z4fuzz_seeds tools/fuzz/corpus tests/fixtures/reg
+add_executable(z4fuzz_seeds EXCLUDE_FROM_ALL ${Z4_FUZZ_DIR}/make_seeds.cpp)
 target_link_libraries(z4fuzz_seeds PRIVATE z4fuzzrun)
 
 # The committed corpus keeps every promise in the ordinary test run too.
@@ -19,13 +23,10 @@ add_test(NAME fuzz_corpus_keeps_every_promise
          COMMAND z4fuzz_replay ${Z4_FUZZ_DIR}/corpus)
 
 option(Z4_FUZZ "Build the libFuzzer target z4fuzz (clang only)" OFF)
-option(Z4_FUZZ_COVERAGE "Build the corpus replay with clang source-based coverage" OFF)
-if(Z4_FUZZ OR Z4_FUZZ_COVERAGE)
-  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    message(FATAL_ERROR "Z4_FUZZ and Z4_FUZZ_COVERAGE need clang: -DCMAKE_CXX_COMPILER=clang++")
-  endif()
-endif()
 if(Z4_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "Z4_FUZZ needs clang: -DCMAKE_CXX_COMPILER=clang++")
+  endif()
   # Every object the fuzzer runs is instrumented for coverage feedback and the sanitizers.
   set(Z4_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
       -fno-omit-frame-pointer -g -O1)
@@ -37,10 +38,4 @@ if(Z4_FUZZ)
   target_compile_options(z4fuzz PRIVATE ${Z4_FUZZ_FLAGS})
   target_link_libraries(z4fuzz PRIVATE z4fuzzrun)
   target_link_options(z4fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-endif()
-if(Z4_FUZZ_COVERAGE)
-  foreach(lib z4platform z4tool z4fuzzrun z4fuzz_replay)
-    target_compile_options(${lib} PRIVATE -fprofile-instr-generate -fcoverage-mapping)
-  endforeach()
-  target_link_options(z4fuzz_replay PRIVATE -fprofile-instr-generate)
 endif()

@@ -36,6 +36,8 @@ HWND find_message_box();     // a visible message box of the tool, if any
 HWND find_main_window();
 HWND dialog_item(HWND dialog, const std::string &item);  // "203", "#6" (template position)
 int control_id(HWND control);
+// Whether a window is of the named class (compared as Windows compares class names).
+bool is_class(HWND hwnd, const char *name);
 
 // Lets the tool's thread work off what was posted to it; false when it stops answering.
 bool settle(int rounds);
@@ -57,6 +59,11 @@ template <class Done> bool settle_until(Done done)
 void post_click(HWND hwnd, int x, int y);
 // The dropped-down list of a combo box: a visible "ComboLBox" window of the tool, if any.
 HWND dropped_list();
+// A click at a combo box's centre, as a user drops its list down; the list once it is down, or
+// nullptr when it did not drop within the wait.
+HWND drop_down(HWND combo);
+// Another click at its centre closes the list again; false when it stayed down.
+bool close_up(HWND combo);
 // Waits for the dialog, answering (and logging) any message box shown before it.
 HWND wait_for_dialog();
 // Logs and answers a message box that is up although nobody asked for one.

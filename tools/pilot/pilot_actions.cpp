@@ -13,33 +13,11 @@ void post_key(HWND hwnd, UINT vk)
     PostMessageA(hwnd, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
 }
 
-bool is_class(HWND hwnd, const char *name)
+// A key goes where the keyboard sends it: to the focused control, or the dialog when none is.
+void key_to_focus(HWND dialog, UINT vk)
 {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    return lstrcmpiA(cls, name) == 0;
-}
-
-// A dialog control named by the script, or nullptr after logging why not.
-HWND control(HWND *dialog, const std::string &verb, const std::string &item)
-{
-    *dialog = wait_for_dialog();
-    if (!*dialog)
-        return nullptr;
-    HWND c = dialog_item(*dialog, item);
-    if (!c)
-        log_error(verb + " " + item + ": no such control");
-    return c;
-}
-
-HWND enabled_control(HWND *dialog, const std::string &verb, const std::string &item)
-{
-    HWND c = control(dialog, verb, item);
-    if (c && !IsWindowEnabled(c)) {
-        log_error(verb + " " + item + ": the control is disabled");
-        return nullptr;
-    }
-    return c;
+    HWND focus = focused_control();
+    post_key(focus ? focus : dialog, vk);
 }
 
 // The dialog manager's own focus move (what Tab or a click does): it selects an edit's text.
@@ -68,6 +46,30 @@ bool needs_args(const Words &w, size_t n)
     return false;
 }
 
+// The dialog a verb of n arguments acts on, or nullptr after logging why not.
+HWND dialog_for(const Words &w, size_t n)
+{
+    return needs_args(w, n) ? wait_for_dialog() : nullptr;
+}
+
+// The enabled dialog control that a verb of n arguments names first, or nullptr after logging
+// why not; a user cannot act on a disabled one.
+HWND acted_on(const Words &w, size_t n, HWND *dialog)
+{
+    *dialog = dialog_for(w, n);
+    if (!*dialog)
+        return nullptr;
+    HWND c = dialog_item(*dialog, w[1]);
+    if (!c) {
+        log_error(w[0] + " " + w[1] + ": no such control");
+        return nullptr;
+    }
+    if (!IsWindowEnabled(c)) {
+        log_error(w[0] + " " + w[1] + ": the control is disabled");
+        return nullptr;
+    }
+    return c;
+}
 
 }  // namespace
 
@@ -79,9 +81,7 @@ void run_start(const Words &w)
         log_error("start: the tool was started already");
         return;
     }
-    std::string line = "\"" + w[1] + "\"";
-    if (!w[2].empty())
-        line += " " + w[2];
+    std::string line = words::command_line(w[1], w[2]);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back(0);
     STARTUPINFOA si = {};
@@ -146,19 +146,13 @@ void run_answer(const Words &)
 // drop-down notifications, which may refill it), then a click on the item closes it.
 void run_pick(const Words &w)
 {
-    if (!needs_args(w, 2))
-        return;
     HWND dialog;
-    HWND c = enabled_control(&dialog, w[0], w[1]);
+    HWND c = acted_on(w, 2, &dialog);
     if (!c)
         return;
-    RECT r;
-    GetClientRect(c, &r);
-    post_click(c, r.right / 2, r.bottom / 2);
-    HWND list = nullptr;
-    if (!settle_until([&] { return (list = dropped_list()) != nullptr; })) {
-        if (!list)
-            log_error("pick " + w[1] + ": its list did not drop down");
+    HWND list = drop_down(c);
+    if (!list) {
+        log_error("pick " + w[1] + ": its list did not drop down");
         return;
     }
     std::vector<std::string> items = combo_items(c);
@@ -173,7 +167,7 @@ void run_pick(const Words &w)
         return;
     }
     // An item below the visible part is scrolled to first, as with the scroll bar.
-    RECT item;
+    RECT item, r;
     if (ask(list, LB_GETITEMRECT, target, (LPARAM)&item) == LB_ERR ||
         (GetClientRect(list, &r), item.top < 0 || item.bottom > r.bottom)) {
         ask(list, LB_SETTOPINDEX, target, 0);
@@ -194,10 +188,8 @@ void run_pick(const Words &w)
 // Typing after a click to the right of the edit's text: the caret is at its end.
 void run_type(const Words &w)
 {
-    if (!needs_args(w, 2))
-        return;
     HWND dialog;
-    HWND c = enabled_control(&dialog, w[0], w[1]);
+    HWND c = acted_on(w, 2, &dialog);
     if (!c)
         return;
     RECT r;
@@ -212,10 +204,8 @@ void run_type(const Words &w)
 // Select all (as tabbing in does) and press Delete.
 void run_erase(const Words &w)
 {
-    if (!needs_args(w, 1))
-        return;
     HWND dialog;
-    HWND c = enabled_control(&dialog, w[0], w[1]);
+    HWND c = acted_on(w, 1, &dialog);
     if (!c || !focus_on(dialog, c, w[0], w[1]))
         return;
     post_key(c, VK_DELETE);
@@ -225,23 +215,18 @@ void run_erase(const Words &w)
 
 void run_focus(const Words &w)
 {
-    if (!needs_args(w, 1))
-        return;
     HWND dialog;
-    HWND c = enabled_control(&dialog, w[0], w[1]);
+    HWND c = acted_on(w, 1, &dialog);
     if (c && focus_on(dialog, c, w[0], w[1]))
         answer_stray_boxes();
 }
 
 void run_tab(const Words &w)
 {
-    if (!needs_args(w, 0))
-        return;
-    HWND dialog = wait_for_dialog();
+    HWND dialog = dialog_for(w, 0);
     if (!dialog)
         return;
-    HWND focus = focused_control();
-    post_key(focus ? focus : dialog, VK_TAB);
+    key_to_focus(dialog, VK_TAB);
     if (settle(6))
         answer_stray_boxes();
 }
@@ -259,17 +244,14 @@ void run_key(const Words &w)
     HWND dialog = wait_for_dialog();
     if (!dialog)
         return;
-    HWND focus = focused_control();
-    post_key(focus ? focus : dialog, vk);
+    key_to_focus(dialog, vk);
     settle(6);
 }
 
 void run_press(const Words &w)
 {
-    if (!needs_args(w, 1))
-        return;
     HWND dialog;
-    HWND c = enabled_control(&dialog, w[0], w[1]);
+    HWND c = acted_on(w, 1, &dialog);
     if (!c)
         return;
     if (!is_class(c, "Button")) {
@@ -283,9 +265,7 @@ void run_press(const Words &w)
 // The caption's close box.
 void run_close(const Words &w)
 {
-    if (!needs_args(w, 0))
-        return;
-    HWND dialog = wait_for_dialog();
+    HWND dialog = dialog_for(w, 0);
     if (!dialog)
         return;
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);

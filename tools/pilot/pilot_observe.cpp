@@ -6,16 +6,6 @@ namespace {
 
 const int POLL_MS = 50;
 
-std::string joined(const std::vector<std::string> &items)
-{
-    if (items.empty())
-        return "-";
-    std::string out;
-    for (const auto &item : items)
-        out += (out.empty() ? "" : ",") + item;
-    return out;
-}
-
 std::string focus_name(HWND dialog)
 {
     HWND focus = focused_control();
@@ -79,25 +69,14 @@ bool dropped_list_bottom(HWND dialog, HWND combo, LONG *bottom)
 {
     if (!IsWindowEnabled(combo))
         return false;
-    RECT r;
-    GetClientRect(combo, &r);
-    post_click(combo, r.right / 2, r.bottom / 2);
-    HWND list = nullptr;
-    if (!settle_until([&] { return (list = dropped_list()) != nullptr; }))
+    HWND list = drop_down(combo);
+    if (!list)
         return false;
+    RECT r;
     GetWindowRect(list, &r);
     MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT *>(&r), 2);
     *bottom = r.bottom;
-    GetClientRect(combo, &r);
-    post_click(combo, r.right / 2, r.bottom / 2);
-    return settle_until([] { return dropped_list() == nullptr; });
-}
-
-bool is_combo(HWND hwnd)
-{
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    return lstrcmpiA(cls, "ComboBox") == 0;
+    return close_up(combo);
 }
 
 }  // namespace
@@ -132,7 +111,7 @@ void run_query(const Words &w)
     if (verb == "text") {
         log_line("text " + w[1] + " " + quoted(window_text(c)));
     } else if (verb == "items") {
-        log_line("items " + w[1] + " " + joined(combo_items(c)));
+        log_line("items " + w[1] + " " + words::joined(combo_items(c)));
     } else if (verb == "count") {
         log_line("count " + w[1] + " " + std::to_string(combo_items(c).size()));
     } else if (verb == "selection") {
@@ -167,7 +146,7 @@ void run_rect(const Words &w)
         return;
     }
     bool combo = w[0] == "combo-rect";
-    if (combo != (c != dialog && is_combo(c))) {
+    if (combo != (c != dialog && is_class(c, "ComboBox"))) {
         log_error(w[0] + " " + w[1] + (combo ? ": not a combo box" : ": a combo box (use combo-rect)"));
         return;
     }

@@ -7,16 +7,9 @@ const char DIALOG_CAPTION[] = "Zentrix IV Configuration";
 const char MAIN_CLASS[] = "Z4WndClass";
 const int POLL_MS = 20;
 
-std::string class_of(HWND hwnd)
-{
-    char name[64] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
 bool is_dialog_class(HWND hwnd)
 {
-    return class_of(hwnd) == "#32770";
+    return is_class(hwnd, "#32770");
 }
 
 BOOL CALLBACK collect_tool_window(HWND hwnd, LPARAM arg)
@@ -51,6 +44,13 @@ bool tool_running()
 
 }  // namespace
 
+bool is_class(HWND hwnd, const char *name)
+{
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    return lstrcmpiA(cls, name) == 0;
+}
+
 HWND find_dialog()
 {
     for (HWND hwnd : tool_windows())
@@ -70,7 +70,7 @@ HWND find_message_box()
 HWND find_main_window()
 {
     for (HWND hwnd : tool_windows())
-        if (class_of(hwnd) == MAIN_CLASS)
+        if (is_class(hwnd, MAIN_CLASS))
             return hwnd;
     return nullptr;
 }
@@ -163,9 +163,7 @@ static BOOL CALLBACK find_dropped_list(HWND hwnd, LPARAM arg)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == pilot.tool.dwProcessId && IsWindowVisible(hwnd) && lstrcmpiA(cls, "ComboLBox") == 0) {
+    if (pid == pilot.tool.dwProcessId && IsWindowVisible(hwnd) && is_class(hwnd, "ComboLBox")) {
         *reinterpret_cast<HWND *>(arg) = hwnd;
         return FALSE;
     }
@@ -177,6 +175,28 @@ HWND dropped_list()
     HWND found = nullptr;
     EnumWindows(find_dropped_list, reinterpret_cast<LPARAM>(&found));
     return found;
+}
+
+static void click_centre(HWND hwnd)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    post_click(hwnd, r.right / 2, r.bottom / 2);
+}
+
+HWND drop_down(HWND combo)
+{
+    click_centre(combo);
+    HWND list = nullptr;
+    if (!settle_until([&] { return (list = dropped_list()) != nullptr; }))
+        return nullptr;
+    return list;
+}
+
+bool close_up(HWND combo)
+{
+    click_centre(combo);
+    return settle_until([] { return dropped_list() == nullptr; });
 }
 
 HWND focused_control()

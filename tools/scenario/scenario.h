@@ -78,6 +78,12 @@ struct Result {
     double seconds = 0;
 };
 
+// A run's scratch folder, work/NAME, made empty; false (the reason in r->diff) when before.reg
+// holds more than the reset clears, which would leave the run's start unknown.
+bool begin_run(const std::string &work, const Scenario &s, std::string *dir, Result *r);
+// The run passes when nothing differed; a passing run's scratch folder goes unless kept.
+Result end_run(Result r, const std::string &dir, bool keep);
+
 struct WineOptions {
     std::string loader;     // /usr/lib/wine/wine or /usr/lib/wine/wine64
     std::string arch;       // win32 or win64

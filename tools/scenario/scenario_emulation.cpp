@@ -39,16 +39,6 @@ void note_failures()
         play.transcript.push_back("error " + failures[play.failures_seen]);
 }
 
-std::string joined(const std::vector<std::string> &items)
-{
-    if (items.empty())
-        return "-";
-    std::string out;
-    for (const auto &item : items)
-        out += (out.empty() ? "" : ",") + item;
-    return out;
-}
-
 bool is_number(const std::string &s)
 {
     return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
@@ -93,7 +83,7 @@ void carry_out(emu::DialogUser &u, const Step &step)
     } else if (v == "expect-text") {
         play.transcript.push_back("text " + w[1] + " " + words::quote(u.text(id)));
     } else if (v == "expect-items") {
-        play.transcript.push_back("items " + w[1] + " " + joined(u.items(id)));
+        play.transcript.push_back("items " + w[1] + " " + words::joined(u.items(id)));
     } else if (v == "expect-count") {
         play.transcript.push_back("count " + w[1] + " " + std::to_string(u.items(id).size()));
     } else if (v == "expect-selection") {
@@ -146,8 +136,7 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
         return IDOK;
     });
     emu::set_dialog_user(dialog_user);
-    std::string command_line = "\"z4setup.exe\"" + (s.arguments.empty() ? "" : " " + s.arguments);
-    emu::set_command_line(command_line);
+    emu::set_command_line(words::command_line("z4setup.exe", s.arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
     int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
     note_failures();
@@ -178,14 +167,9 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
 Result emulation_run(const EmulationOptions &o, const Scenario &s)
 {
     Result r;
-    std::string dir = o.work + "/" + s.name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    std::string error;
-    if (!check_before_reg(s.before_reg, &error)) {
-        r.diff.push_back(error);
+    std::string dir;
+    if (!begin_run(o.work, s, &dir, &r))
         return r;
-    }
     fflush(stdout);
     fflush(stderr);
     pid_t pid = fork();
@@ -210,10 +194,7 @@ Result emulation_run(const EmulationOptions &o, const Scenario &s)
         return r;
     }
     r.diff = judge(s, lines_of(read_file(dir + "/transcript.txt")), dir + "/after.reg");
-    r.pass = r.diff.empty();
-    if (r.pass && !o.keep)
-        fs::remove_all(dir);
-    return r;
+    return end_run(r, dir, o.keep);
 }
 
 }  // namespace scenario

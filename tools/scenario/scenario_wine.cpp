@@ -137,14 +137,10 @@ bool wine_begin(const WineOptions &o, std::string *error)
 Result wine_run(const WineOptions &o, const Scenario &s)
 {
     Result r;
-    std::string dir = o.work + "/" + s.name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    std::string error;
-    if (!check_before_reg(s.before_reg, &error)) {
-        r.diff.push_back(error);
+    std::string dir;
+    if (!begin_run(o.work, s, &dir, &r))
         return r;
-    }
+    std::string error;
     std::vector<std::string> hardware = hardware_keys(s.before_reg, &error);
 
     std::string script = std::string("wait ") + PILOT_WAIT_MS + "\nreset\n";
@@ -208,10 +204,7 @@ Result wine_run(const WineOptions &o, const Scenario &s)
             if (fs::exists(png))
                 fs::copy_file(png, kept, fs::copy_options::overwrite_existing);
         }
-    r.pass = r.diff.empty();
-    if (r.pass && !o.keep)
-        fs::remove_all(dir);
-    return r;
+    return end_run(r, dir, o.keep);
 }
 
 void wine_end(const WineOptions &o)

@@ -1,5 +1,6 @@
-// The quoting that scenario files, the pilot's script and its transcript share: words are
-// separated by blanks; "text" may hold blanks and the escapes \\ \" \n \r \t \xNN.
+// What scenario files, the pilot's script and its transcript share: the quoting (words are
+// separated by blanks; "text" may hold blanks and the escapes \\ \" \n \r \t \xNN), the
+// lists and the command line.
 #pragma once
 
 #include <cctype>
@@ -90,6 +91,23 @@ inline std::string quote(const std::string &text)
         }
     }
     return out + "\"";
+}
+
+// A list as the transcript shows it: comma-joined, "-" when there is none.
+inline std::string joined(const std::vector<std::string> &items)
+{
+    if (items.empty())
+        return "-";
+    std::string out;
+    for (const auto &item : items)
+        out += (out.empty() ? "" : ",") + item;
+    return out;
+}
+
+// The command line a program is started with: its name quoted, then the arguments if any.
+inline std::string command_line(const std::string &program, const std::string &arguments)
+{
+    return "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
 }
 
 }  // namespace words
