@@ -2,7 +2,10 @@
 // the checks; the first failure is reported in a box owned by the dialog.
 #include "config_dialog.h"
 
+#include <cstdio>
+
 #include "config_dialog_rules.h"
+#include "reg_store.h"
 #include "z4setup_report.h"
 
 // The controls' values as Ok takes them: the selected bus type's index, texts read as unsigned
@@ -24,15 +27,31 @@ static void readZ4_dialog_entries(HWND hdlg, Z4Entries *entries)
     entries->deviceSuffix = GetDlgItemInt(hdlg, IDC_DEVICE_SUFFIX, nullptr, FALSE);
 }
 
+// Numbers another driver's port already has: the user decides; No goes back to the suffix field
+// concerned.
+static bool acceptedZ4_collision(HWND hdlg)
+{
+    Z4Collision collision;
+    if (!findZ4_collision(&collision))
+        return true;
+    char question[sizeof collision.text + 40];
+    std::snprintf(question, sizeof question, "%s Use these numbers anyway?", collision.text);
+    if (z4report(hdlg, question, "CONFIGURATION WARNING", MB_YESNO | MB_ICONWARNING) == IDYES)
+        return true;
+    SetFocus(GetDlgItem(hdlg, collision.isCom ? IDC_LOGICAL_SUFFIX : IDC_DEVICE_SUFFIX));
+    return false;
+}
+
 int checkZ4_dialog(HWND hdlg)
 {
     Z4Entries entries;
     readZ4_dialog_entries(hdlg, &entries);
     Z4CheckResult result;
-    if (checkZ4_entries(entries, &result) == Z4_CHECK_PASSED)
-        return 1;
-    // The focus moves once the user has closed the box.
-    z4report(hdlg, result.message, "CONFIGURATION ERROR", MB_OK);
-    SetFocus(GetDlgItem(hdlg, result.focusId));
-    return -1;
+    if (checkZ4_entries(entries, &result) != Z4_CHECK_PASSED) {
+        // The focus moves once the user has closed the box.
+        z4report(hdlg, result.message, "CONFIGURATION ERROR", MB_OK);
+        SetFocus(GetDlgItem(hdlg, result.focusId));
+        return -1;
+    }
+    return acceptedZ4_collision(hdlg) ? 1 : -1;
 }

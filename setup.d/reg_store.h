@@ -70,6 +70,19 @@ bool slotZ4_written(int slot);
 // not written.
 bool firstZ4_port_numbers(int slot, uint32_t *device, uint32_t *com);
 
+// A number the writer would give that the device map already names for another driver: a COM
+// number (isCom) or a Serial device number, and the text that says so, e.g. "COM1 is already
+// used by Serial0.".
+struct Z4Collision {
+    bool isCom;
+    char text[160];
+};
+
+// The first such number in the writer's order, from the tables as they stand; false when there
+// is none, when nothing is written, or when the device map cannot be read. Devices of this driver
+// as loaded (in the resource map) are not counted: the writer replaces them.
+bool findZ4_collision(Z4Collision *collision);
+
 // The tables as a new process has them: the writer fills them in as it goes.
 void resetZ4_value_tables();
 

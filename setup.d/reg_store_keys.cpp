@@ -142,13 +142,29 @@ LONG readZ4_map_value(HKEY key, DWORD index, DWORD dataSize, const char *format,
     value->dataLength = rc == ERROR_SUCCESS ? (dataLength < dataSize ? dataLength : dataSize) : 0;
     if (value->name[0] == '\0')
         std::strcpy(value->name, "<NO NAME>");
-    if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER) {
+    if (format && rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER) {
         char text[1025];
         wsprintfA(text, format, line, static_cast<int>(index), static_cast<int>(rc),
                   static_cast<int>(value->nameLength));
         z4report(nullptr, text, "ERROR", MB_OK);
     }
     return rc;
+}
+
+bool loadedZ4_device_number(const char *name, bool *numbered, uint32_t *device)
+{
+    *numbered = false;
+    if (std::strncmp(name, "\\Device\\Serial", 12) != 0 &&
+        std::strncmp(name, "\\Device\\serial", 12) != 0)
+        return false;
+    size_t length = std::strlen(name);
+    for (size_t p = 12; p <= 17 && p < length; ++p)
+        if (name[p] == '.') {
+            *numbered = true;
+            *device = number_at(name, length, 14);
+            break;
+        }
+    return true;
 }
 
 bool serialZ4_device_number(const MapValue &value, uint32_t *device)

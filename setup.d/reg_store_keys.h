@@ -78,10 +78,15 @@ struct MapValue {
 
 // Value `index` of an open map read with room for `dataSize` data bytes (at most 100), both
 // buffers emptied first. A result other than 0 and 122 is reported with the box formatted from
-// `format` with `line`, the index, the code and the name length; the value is examined all the
-// same.
+// `format` with `line`, the index, the code and the name length (no report when `format` is
+// null); the value is examined all the same.
 LONG readZ4_map_value(HKEY key, DWORD index, DWORD dataSize, const char *format, int line,
                       MapValue *value);
+
+// The device number of a resource-map name "\Device\Serial<n>.<suffix>" (or "\Device\serial");
+// false for a name that is no serial device. *numbered is false when the point stands outside
+// positions 12 to 17: the entry counts, but gives no number.
+bool loadedZ4_device_number(const char *name, bool *numbered, uint32_t *device);
 
 // The device number of a device-map name "Serial<n>" (or "serial<n>"); false for other names.
 bool serialZ4_device_number(const MapValue &value, uint32_t *device);

@@ -23,19 +23,13 @@ static bool openZ4_map(const char *path, const char *deniedText, HKEY *key)
 // taken only when the point lies within positions 12 to 17.
 static void countZ4_loaded_device(const char *name)
 {
-    if (std::strncmp(name, "\\Device\\Serial", 12) != 0 &&
-        std::strncmp(name, "\\Device\\serial", 12) != 0)
+    bool numbered;
+    uint32_t device;
+    if (!loadedZ4_device_number(name, &numbered, &device))
         return;
     ++LoadedDeviceEntryCount;
-    size_t length = std::strlen(name);
-    for (size_t p = 12; p <= 17 && p < length; ++p) {
-        if (name[p] == '.') {
-            uint32_t device = number_at(name, length, 14);
-            if (device > LoadedSerialMaxNum)
-                LoadedSerialMaxNum = device;
-            return;
-        }
-    }
+    if (numbered && device > LoadedSerialMaxNum)
+        LoadedSerialMaxNum = device;
 }
 
 static void scanZ4_resource_map()

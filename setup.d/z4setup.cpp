@@ -2,6 +2,7 @@
 // dialog and write from its own message handling.
 #include "z4setup.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "board_model.h"
@@ -133,24 +134,9 @@ void resetZ4_process()
     routeZ4_reports(Z4_REPORT_BOX);
 }
 
-int z4_run(HINSTANCE instance, const char *command_line, int show_state)
+// The dialog run: the main window that runs scan, read, dialog and write from its messages.
+static int configureZ4(HINSTANCE instance, int show_state)
 {
-    Z4Instance = instance;
-    char file[Z4_FILE_ARGUMENT_CHARS];
-    switch (z4_verb(z4_argument_text(command_line), file)) {
-    case Z4_VERB_REMOVE:
-        removeZ4_config();
-        return 1;
-    case Z4_VERB_APPLY:
-        return z4_apply(file);
-    case Z4_VERB_SHOW:
-        return z4_show(file);
-    case Z4_VERB_USAGE:
-        return z4_usage();
-    case Z4_VERB_CONFIGURE:
-        break;
-    }
-
     WNDCLASSA wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_PARENTDC;
     wc.lpfnWndProc = Z4WndProc;
@@ -176,6 +162,45 @@ int z4_run(HINSTANCE instance, const char *command_line, int show_state)
         DispatchMessageA(&msg);
     }
     return static_cast<int>(msg.wParam);
+}
+
+static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int show_state)
+{
+    switch (verb) {
+    case Z4_VERB_REMOVE:
+        removeZ4_config();
+        return 1;
+    case Z4_VERB_APPLY:
+        return z4_apply(file);
+    case Z4_VERB_SHOW:
+        return z4_show(file);
+    case Z4_VERB_USAGE:
+        return z4_usage();
+    case Z4_VERB_CONFIGURE:
+        break;
+    }
+    return configureZ4(instance, show_state);
+}
+
+int z4_run(HINSTANCE instance, const char *command_line, int show_state)
+{
+    Z4Instance = instance;
+    char file[Z4_FILE_ARGUMENT_CHARS];
+    Z4Verb verb = z4_verb(z4_argument_text(command_line), file);
+    // The usage touches nothing and may be asked for while a run goes on.
+    if (verb == Z4_VERB_USAGE)
+        return z4_usage();
+    if (!holdZ4_instance()) {
+        if (verb == Z4_VERB_CONFIGURE) {
+            z4report(nullptr, "Another z4setup is running.", "Zentrix IV Configuration", MB_OK);
+            return 0;
+        }
+        std::printf("Another z4setup is running.\n");
+        return Z4_EXIT_RUNNING;
+    }
+    int code = runZ4_verb(verb, file, instance, show_state);
+    releaseZ4_instance();
+    return code;
 }
 
 #ifdef _WIN32

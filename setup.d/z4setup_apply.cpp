@@ -117,6 +117,13 @@ int z4_apply(const char *file)
         return Z4_EXIT_REFUSED;
     }
 
+    // Another driver's port would lose its number: a person decides that, not a script.
+    Z4Collision collision;
+    if (findZ4_collision(&collision)) {
+        z4report(nullptr, collision.text, "CONFIGURATION WARNING", MB_OK);
+        return Z4_EXIT_REFUSED;
+    }
+
     // Anything the writer reports means the configuration is not as the file describes it.
     unsigned reported = z4reports_made();
     delZ4_reg_boards();

@@ -10,7 +10,13 @@ enum {
     Z4_EXIT_BAD_FILE = 2,  // the board file is missing, unreadable or malformed, or cannot be written
     Z4_EXIT_REFUSED = 3,   // the configuration is refused
     Z4_EXIT_WRITE_FAILED = 4,
+    Z4_EXIT_RUNNING = 5,   // another z4setup is running
 };
+
+// The tool's named mutex, held from the start of a run to its end; false when another z4setup
+// holds it. A mutex that cannot be made at all holds nobody back.
+bool holdZ4_instance();
+void releaseZ4_instance();
 
 // "/s FILE": the board file applied as a user would enter it in the dialog, then Ok.
 int z4_apply(const char *file);

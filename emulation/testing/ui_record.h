@@ -41,5 +41,13 @@ const std::vector<HelpRequest> &help_requests();
 // The mode last given to SetErrorMode (0 before any).
 UINT error_mode();
 
+// Named mutexes (cleared by ui_reset): one that another process holds, names with a backslash
+// refused as Windows NT 4.0 refuses them, the names asked for in order, the handles still open.
+void mutex_reset();
+void hold_mutex(const std::string &name);
+void reject_global_names(bool on);
+const std::vector<std::string> &mutexes_created();
+int open_mutex_handles();
+
 
 }  // namespace emu

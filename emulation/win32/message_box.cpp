@@ -150,6 +150,7 @@ void ui_reset()
     helps.clear();
     command_line = "z4setup.exe";
     error_mode_set = 0;
+    mutex_reset();
     window_reset();
 }
 

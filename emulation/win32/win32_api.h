@@ -40,6 +40,7 @@ typedef struct HICON__ *HICON;
 typedef HICON HCURSOR;
 typedef struct HBRUSH__ *HBRUSH;
 typedef struct HMENU__ *HMENU;
+typedef void *HANDLE;
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;
@@ -101,6 +102,8 @@ typedef struct tagWNDCLASSA {
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_ALREADY_EXISTS 183L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MORE_DATA 234L
@@ -376,6 +379,11 @@ BOOL WINAPI WinHelpA(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR dw
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 UINT WINAPI SetErrorMode(UINT uMode);
+
+// Named mutexes and the thread's last error (kernel32)
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
+BOOL WINAPI CloseHandle(HANDLE hObject);
+DWORD WINAPI GetLastError(void);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args);
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString);

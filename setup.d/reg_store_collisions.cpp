@@ -1,0 +1,95 @@
+// Numbers the writer is about to give that another driver's port already has: a COM number or a
+// Serial device number in the device map that does not belong to this driver as loaded.
+#include <cstdio>
+#include <cstdlib>
+
+#include "board_model.h"
+#include "reg_store.h"
+#include "reg_store_keys.h"
+
+// The device numbers the loaded driver owns, from the resource map; null (and 0) when it owns
+// none or the map cannot be read. Freed by the caller.
+static uint32_t *loadedZ4_devices(DWORD *count)
+{
+    *count = 0;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_RESOURCE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return nullptr;
+    DWORD values = queryZ4_key_counts(key).values;
+    uint32_t *devices =
+        values ? static_cast<uint32_t *>(std::calloc(values, sizeof(uint32_t))) : nullptr;
+    for (DWORD i = 0; devices && i < values; ++i) {
+        MapValue value;
+        readZ4_map_value(key, i, 100, nullptr, 0, &value);
+        bool numbered;
+        uint32_t device;
+        if (loadedZ4_device_number(value.name, &numbered, &device) && numbered)
+            devices[(*count)++] = device;
+    }
+    RegCloseKey(key);
+    return devices;
+}
+
+static bool ownedZ4(const uint32_t *devices, DWORD count, uint32_t device)
+{
+    for (DWORD i = 0; i < count; ++i)
+        if (devices[i] == device)
+            return true;
+    return false;
+}
+
+// The port (counted from 0 in the writer's order) that gets `number`, when one of `ports` ports
+// counted from `first` does; the numbers wrap as the writer's do.
+static bool assignedZ4(uint32_t first, uint32_t ports, uint32_t number, uint32_t *port)
+{
+    *port = number - first;
+    return *port < ports;
+}
+
+bool findZ4_collision(Z4Collision *collision)
+{
+    uint32_t ports = 0;
+    for (int b = 0; b < Z4_SLOTS; ++b)
+        if (slotZ4_written(b))
+            ports += CurrentZ4config[b].NumPorts;
+    HKEY key;
+    if (ports == 0 ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_DEVICE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD owned;
+    uint32_t *devices = loadedZ4_devices(&owned);
+    uint32_t firstDevice = SerialMaxNum + 1, firstCom = COMMaxNum + 1;
+
+    // The first port in the writer's order that collides; at one port its COM number first.
+    bool found = false;
+    uint32_t bestPort = 0;
+    DWORD values = queryZ4_key_counts(key).values;
+    for (DWORD i = 0; i < values; ++i) {
+        MapValue value;
+        readZ4_map_value(key, i, 100, nullptr, 0, &value);
+        uint32_t device, com, port;
+        bool serial = serialZ4_device_number(value, &device);
+        if (serial && ownedZ4(devices, owned, device))
+            continue;  // the driver's own port, about to be replaced
+        bool hasCom = comZ4_number(value, &com);
+        if (hasCom && assignedZ4(firstCom, ports, com, &port) &&
+            (!found || port < bestPort || (port == bestPort && !collision->isCom))) {
+            found = true;
+            bestPort = port;
+            collision->isCom = true;
+            std::snprintf(collision->text, sizeof collision->text, "COM%u is already used by %s.",
+                          com, value.name);
+        }
+        if (serial && assignedZ4(firstDevice, ports, device, &port) && (!found || port < bestPort)) {
+            found = true;
+            bestPort = port;
+            collision->isCom = false;
+            std::snprintf(collision->text, sizeof collision->text, "Serial%u is already used by %.*s.",
+                          device, hasCom ? static_cast<int>(value.dataLength) : 13,
+                          hasCom ? reinterpret_cast<const char *>(value.data) : "another driver");
+        }
+    }
+    std::free(devices);
+    RegCloseKey(key);
+    return found;
+}
