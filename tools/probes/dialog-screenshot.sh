@@ -11,6 +11,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     WINEARCH=win32 xvfb-run -a /usr/lib/wine/wine wineboot -i >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w
 fi
+"$root/tools/e2e/wine-prefix.sh" fonts "$WINEPREFIX"
 if ! grep -q '"Decorated"="N"' "$WINEPREFIX/user.reg"; then
     /usr/lib/wine/wineserver -k || true
     printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Decorated"="N"\n"Managed"="N"\n' \
