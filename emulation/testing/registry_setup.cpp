@@ -29,6 +29,21 @@ void reg_put_key(const std::string &path)
     make_path(path);
 }
 
+void reg_put_volatile_key(const std::string &path)
+{
+    std::vector<std::string> parts;
+    split_path(path, &parts);
+    auto node = state().root;
+    for (const auto &part : parts) {
+        auto child = find_child(node, part);
+        if (!child) {
+            child = add_child(node, part);
+            child->is_volatile = true;
+        }
+        node = child;
+    }
+}
+
 void reg_put_value(const std::string &key, const std::string &name, DWORD type,
                    const std::vector<uint8_t> &data)
 {

@@ -40,6 +40,10 @@ std::string reg_key_name(const std::string &path);  // stored spelling of the pa
 // subkeys. Switch on for tests that must see what a run under Wine sees.
 void reg_set_sorted_values(bool on);
 
+// The keys along `path` that do not exist yet are made volatile, as RegCreateKeyExA with
+// REG_OPTION_VOLATILE makes them: no key can then be made below them but a volatile one (1021).
+void reg_put_volatile_key(const std::string &path);
+
 // A key that denies access: opening or creating it (or a key below it) returns 5.
 void reg_deny(const std::string &path);
 

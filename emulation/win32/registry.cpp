@@ -131,7 +131,6 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
                             LPDWORD lpdwDisposition)
 {
     (void)lpClass;
-    (void)dwOptions;
     (void)lpSecurityAttributes;
     emu::RegCall call;
     call.op = "RegCreateKeyExA";
@@ -157,7 +156,12 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
         std::string next = join(stored, child ? child->name : part);
         if (is_denied(next)) return finish(call, ERROR_ACCESS_DENIED);
         if (!child) {
+            // A key that lasts cannot be made below one that lives only as long as the session.
+            bool is_volatile = (dwOptions & REG_OPTION_VOLATILE) != 0;
+            if (node->is_volatile && !is_volatile)
+                return finish(call, ERROR_CHILD_MUST_BE_VOLATILE);
             child = add_child(node, part);
+            child->is_volatile = is_volatile;
             disposition = REG_CREATED_NEW_KEY;
         } else {
             disposition = REG_OPENED_EXISTING_KEY;

@@ -18,6 +18,7 @@ struct Node {
     std::vector<std::shared_ptr<Node>> subkeys;  // kept in enumeration order (see name_less)
     std::vector<RegValue> values;                // in creation order, or sorted (Wine)
     bool deleted = false;
+    bool is_volatile = false;  // made with REG_OPTION_VOLATILE
 };
 
 struct Handle {

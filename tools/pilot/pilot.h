@@ -20,6 +20,10 @@ struct PilotState {
     bool ended = false;
     DWORD exit_code = 0;
     FILE *log = nullptr;
+    // A second instance of the tool, started while the first runs.
+    PROCESS_INFORMATION second{};
+    bool second_started = false;
+    std::string second_stdout;
 };
 extern PilotState pilot;
 
@@ -68,8 +72,9 @@ bool close_up(HWND combo);
 HWND wait_for_dialog();
 // Logs and answers a message box that is up although nobody asked for one.
 void answer_stray_boxes();
-// Reads a box's caption and text, logs them, presses its Ok button.
-bool answer_box(HWND box);
+// Reads a box's caption and text, logs them, presses the button `button` (IDOK, IDYES, IDNO;
+// 0 for Ok, or No where the box has no Ok).
+bool answer_box(HWND box, int button = 0);
 // The control that has the keyboard focus in the tool's thread.
 HWND focused_control();
 
@@ -83,6 +88,8 @@ std::vector<std::string> combo_items(HWND combo);
 // The verbs.
 void run_start(const Words &w);
 void run_exit(const Words &w);
+void run_second(const Words &w);
+void run_second_exit(const Words &w);
 void run_answer(const Words &w);
 void run_pick(const Words &w);
 void run_type(const Words &w);

@@ -73,34 +73,56 @@ HWND acted_on(const Words &w, size_t n, HWND *dialog)
 
 }  // namespace
 
-void run_start(const Words &w)
+// The tool started with its arguments: in `folder` and with its standard output to the file
+// `output` when they are given.
+static bool start_tool(const Words &w, PROCESS_INFORMATION *process)
 {
-    if (!needs_args(w, 2))
-        return;
-    if (pilot.started) {
-        log_error("start: the tool was started already");
-        return;
-    }
     std::string line = words::command_line(w[1], w[2]);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back(0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pilot.tool)) {
-        log_error("start: CreateProcess failed with " + std::to_string(GetLastError()));
-        return;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (w.size() > 4) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        output = CreateFileA(w[4].c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) {
+            log_error(w[0] + ": cannot write " + w[4]);
+            return false;
+        }
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = output;
+        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     }
-    pilot.started = true;
+    const char *folder = w.size() > 3 && !w[3].empty() ? w[3].c_str() : nullptr;
+    BOOL made = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                               0, nullptr, folder, &si, process);
+    DWORD error = GetLastError();
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+    if (!made)
+        log_error(w[0] + ": CreateProcess failed with " + std::to_string(error));
+    return made != 0;
 }
 
-// The tool ends by itself; boxes shown on its way out are answered (and logged) meanwhile.
-void run_exit(const Words &)
+void run_start(const Words &w)
 {
-    if (!pilot.started) {
-        log_error("exit: the tool was never started");
+    if (w.size() < 3 || w.size() > 5) {
+        log_error("start: expects the exe, its arguments, and a folder and an output file");
         return;
     }
+    if (pilot.started) {
+        log_error("start: the tool was started already");
+        return;
+    }
+    pilot.started = start_tool(w, &pilot.tool);
+}
+
+// Waits for the tool to end, answering (and logging) the boxes it shows on its way out.
+static DWORD wait_for_end(const char *label)
+{
     for (DWORD waited = 0;; waited += POLL_MS) {
         if (WaitForSingleObject(pilot.tool.hProcess, POLL_MS) == WAIT_OBJECT_0)
             break;
@@ -110,7 +132,7 @@ void run_exit(const Words &)
             continue;
         }
         if (waited > pilot.wait_ms) {
-            log_error(std::string("hang: z4setup.exe still running after ") +
+            log_error(std::string("hang: ") + label + " still running after " +
                       std::to_string(pilot.wait_ms / 1000) + " s" +
                       (find_dialog() ? " with its dialog open" : ""));
             TerminateProcess(pilot.tool.hProcess, 255);
@@ -118,16 +140,71 @@ void run_exit(const Words &)
             break;
         }
     }
-    GetExitCodeProcess(pilot.tool.hProcess, &pilot.exit_code);
+    DWORD code = 0;
+    GetExitCodeProcess(pilot.tool.hProcess, &code);
+    return code;
+}
+
+// The tool ends by itself; boxes shown on its way out are answered (and logged) meanwhile.
+void run_exit(const Words &)
+{
+    if (!pilot.started) {
+        log_error("exit: the tool was never started");
+        return;
+    }
+    pilot.exit_code = wait_for_end("z4setup.exe");
     pilot.ended = true;
     log_line("exit " + std::to_string(pilot.exit_code));
 }
 
-void run_answer(const Words &)
+// second EXE ARGS FOLDER OUTPUT: another instance of the tool, while the first runs on.
+void run_second(const Words &w)
 {
+    if (w.size() != 5) {
+        log_error("second: expects the exe, its arguments, a folder and an output file");
+        return;
+    }
+    if (pilot.second_started) {
+        log_error("second: a second instance runs already");
+        return;
+    }
+    pilot.second_started = start_tool(w, &pilot.second);
+    pilot.second_stdout = w[4];
+}
+
+// The second instance's end: its boxes answered, its exit code and its output lines logged.
+void run_second_exit(const Words &)
+{
+    if (!pilot.second_started) {
+        log_error("second-exit: no second instance was started");
+        return;
+    }
+    // The windows looked for are those of the process being waited for.
+    std::swap(pilot.tool, pilot.second);
+    DWORD code = wait_for_end("the second z4setup.exe");
+    std::swap(pilot.tool, pilot.second);
+    pilot.second_started = false;
+    log_line("second exit " + std::to_string(code));
+    if (FILE *f = fopen(pilot.second_stdout.c_str(), "rb")) {
+        char line[1024];
+        while (fgets(line, sizeof line, f)) {
+            std::string text(line);
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                text.pop_back();
+            log_line("output " + quoted(text));
+        }
+        fclose(f);
+    }
+}
+
+void run_answer(const Words &w)
+{
+    int button = 0;
+    if (w.size() > 1)
+        button = w[1] == "yes" ? IDYES : w[1] == "no" ? IDNO : IDOK;
     for (DWORD waited = 0;; waited += POLL_MS) {
         if (HWND box = find_message_box()) {
-            answer_box(box);
+            answer_box(box, button);
             return;
         }
         if (!pilot.started || WaitForSingleObject(pilot.tool.hProcess, 0) == WAIT_OBJECT_0) {

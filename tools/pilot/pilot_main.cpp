@@ -20,7 +20,8 @@ void run_wait(const Words &w)
 const Verb VERBS[] = {
     {"wait", run_wait},         {"reset", run_reset},     {"volatile", run_volatile},
     {"import", run_import},     {"export", run_export},   {"start", run_start},
-    {"exit", run_exit},         {"answer", run_answer},   {"pick", run_pick},
+    {"exit", run_exit},         {"second", run_second},   {"second-exit", run_second_exit},
+    {"answer", run_answer},   {"pick", run_pick},
     {"type", run_type},         {"erase", run_erase},     {"focus", run_focus},
     {"tab", run_tab},           {"key", run_key},         {"press", run_press},
     {"close", run_close},       {"text", run_query},      {"items", run_query},

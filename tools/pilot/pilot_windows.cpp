@@ -208,18 +208,20 @@ HWND focused_control()
     return info.hwndFocus;
 }
 
-bool answer_box(HWND box)
+bool answer_box(HWND box, int button)
 {
     char caption[512] = "";
     GetWindowTextA(box, caption, sizeof caption);
     // Windows gives the text of a message box the identifier 0xFFFF.
     HWND text = GetDlgItem(box, 0xFFFF);
     log_line(std::string("box ") + quoted(caption) + " " + quoted(text ? window_text(text) : ""));
-    HWND ok = GetDlgItem(box, IDOK);
-    if (ok)
-        PostMessageA(ok, BM_CLICK, 0, 0);
+    // Unasked, a question is answered No: that is what leaves the machine as it was.
+    if (button == 0)
+        button = GetDlgItem(box, IDOK) || !GetDlgItem(box, IDNO) ? IDOK : IDNO;
+    if (HWND pressed = GetDlgItem(box, button))
+        PostMessageA(pressed, BM_CLICK, 0, 0);
     else
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, button, 0);
     for (DWORD waited = 0; IsWindow(box) && IsWindowVisible(box); waited += POLL_MS) {
         if (waited > pilot.wait_ms) {
             log_error("message box " + quoted(caption) + " did not close on Ok");

@@ -27,6 +27,10 @@ struct Scenario {
     std::vector<std::string> only;  // modes it runs in; empty for all
     std::vector<Step> steps;
     std::string before_reg, after_reg;  // file paths
+    std::vector<std::string> files;     // copied into the folder the tool runs in
+    std::vector<std::string> volatile_keys;  // made volatile before before.reg is imported
+    std::string expected_output;        // the tool's standard output must equal this file
+    std::vector<std::pair<std::string, std::string>> expected_files;  // written, wanted
 };
 
 // Reads NAME/scenario.txt; false with *error "file:line: why" when it does not parse.
@@ -69,6 +73,11 @@ std::vector<std::string> expected_transcript(const Scenario &s);
 std::vector<std::string> judge(const Scenario &s, const std::vector<std::string> &transcript,
                                const std::string &after_export);
 std::vector<std::string> lines_of(const std::string &text);
+// What differs between the files the scenario expects and those the run left in `run_dir`
+// (stdout.txt for the standard output); line ends are compared as LF.
+std::vector<std::string> judge_files(const Scenario &s, const std::string &run_dir);
+// Copies the scenario's input files into the folder the tool runs in.
+bool copy_inputs(const Scenario &s, const std::string &run_dir, std::string *error);
 
 // The outcome of one scenario in one mode.
 struct Result {

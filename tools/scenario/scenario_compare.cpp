@@ -1,5 +1,6 @@
 // Comparing what a run left with what the scenario expects: registry contents and transcript.
 #include <algorithm>
+#include <filesystem>
 
 #include "test_support.h"
 #include "registry_setup.h"
@@ -256,6 +257,40 @@ std::vector<std::string> judge(const Scenario &s, const std::vector<std::string>
     for (const auto &line : compare_snapshots(want, have))
         diff.push_back("registry: " + line);
     return diff;
+}
+
+std::vector<std::string> judge_files(const Scenario &s, const std::string &run_dir)
+{
+    std::vector<std::string> diff;
+    auto compare = [&](const std::string &label, const std::string &want_file,
+                       const std::string &have_file) {
+        if (!std::filesystem::exists(have_file)) {
+            diff.push_back(label + ": not written");
+            return;
+        }
+        for (const auto &line : compare_transcripts(lines_of(read_file(want_file)),
+                                                    lines_of(read_file(have_file))))
+            diff.push_back(label + ": " + line);
+    };
+    if (!s.expected_output.empty())
+        compare("standard output", s.dir + "/" + s.expected_output, run_dir + "/stdout.txt");
+    for (const auto &[written, wanted] : s.expected_files)
+        compare(written, s.dir + "/" + wanted, run_dir + "/" + written);
+    return diff;
+}
+
+bool copy_inputs(const Scenario &s, const std::string &run_dir, std::string *error)
+{
+    for (const auto &name : s.files) {
+        std::error_code ec;
+        std::filesystem::copy_file(s.dir + "/" + name, run_dir + "/" + name,
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec) {
+            *error = "cannot copy " + name + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace scenario

@@ -1,7 +1,9 @@
 // The emulated run: the tool's own code against the Linux emulation, the dialog's user played
 // through the emulation's driver, in a child process per scenario.
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "board_model.h"
@@ -25,11 +27,97 @@ const char PORTS_KEY[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports
 // The state of one run inside the child.
 struct Play {
     const Scenario *s = nullptr;
+    std::string dir;  // where the tool runs and leaves its files
     size_t next = 0;  // the step to carry out next
+    size_t answered = 0;  // the answer steps before this one have been used
     std::vector<std::string> transcript;
     size_t failures_seen = 0;
+    pid_t second = -1;  // a second instance of the tool, running
 };
 Play play;
+
+std::string box_line(const emu::MessageBoxRecord &box)
+{
+    return "box " + words::quote(box.caption) + " " + words::quote(box.text);
+}
+
+// A box is answered as the first answer step not yet used, from the step about to be carried
+// out on, says: Ok unless it says yes or no.
+int answer_box(const emu::MessageBoxRecord &box)
+{
+    play.transcript.push_back(box_line(box));
+    for (size_t i = std::max(play.next, play.answered); i < play.s->steps.size(); ++i) {
+        const Words &w = play.s->steps[i].words;
+        if (w[0] != "answer")
+            continue;
+        play.answered = i + 1;
+        if (w.size() == 4 && w[3] == "yes")
+            return IDYES;
+        if (w.size() == 4 && w[3] == "no")
+            return IDNO;
+        return IDOK;
+    }
+    return IDOK;
+}
+
+// A second instance of the tool is another process: a child of this one, so that it sees the
+// emulated system (its named mutexes among it) as it stands. Its boxes are answered Ok; what it
+// shows, its exit code and its standard output are left for second_exit in second.txt.
+void start_second(const std::string &arguments)
+{
+    std::fflush(stdout);
+    pid_t pid = fork();
+    if (pid != 0) {
+        play.second = pid;
+        return;
+    }
+    std::vector<std::string> lines;
+    emu::set_message_box_handler([&lines](const emu::MessageBoxRecord &box) {
+        lines.push_back(box_line(box));
+        return IDOK;
+    });
+    emu::set_dialog_user(nullptr);
+    if (!std::freopen((play.dir + "/second-stdout.txt").c_str(), "w", stdout))
+        _exit(3);
+    emu::set_command_line(words::command_line("z4setup.exe", arguments));
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    std::fflush(stdout);
+    lines.push_back("second exit " + std::to_string(code));
+    for (const auto &line : lines_of(read_file(play.dir + "/second-stdout.txt")))
+        lines.push_back("output " + words::quote(line));
+    std::string text;
+    for (const auto &line : lines)
+        text += line + "\n";
+    write_file(play.dir + "/second.txt", text);
+    _exit(0);
+}
+
+void second_exit()
+{
+    if (play.second < 0) {
+        play.transcript.push_back("error second-exit: no second instance was started");
+        return;
+    }
+    int status = 0;
+    waitpid(play.second, &status, 0);
+    play.second = -1;
+    for (const auto &line : lines_of(read_file(play.dir + "/second.txt")))
+        play.transcript.push_back(line);
+}
+
+// Steps that work the same with a dialog open or without one; false for the others.
+bool carry_out_anywhere(const Step &step)
+{
+    const Words &w = step.words;
+    if (w[0] == "second")
+        start_second(w[1]);
+    else if (w[0] == "second-exit")
+        second_exit();
+    else if (w[0] != "answer" && w[0] != "output")
+        return false;
+    return true;
+}
 
 // Failures the driver recorded since the last look go into the transcript where they happened.
 void note_failures()
@@ -100,14 +188,14 @@ void carry_out(emu::DialogUser &u, const Step &step)
 }
 
 // The dialog's user: the scenario's steps in order, until the dialog has ended or the next
-// step is the tool's exit. Boxes are answered by the handler, so "answer" only marks the place.
+// step is the tool's exit. Boxes are answered by the handler, which looks ahead for its answer.
 void dialog_user(emu::DialogUser &u)
 {
     while (play.next < play.s->steps.size()) {
         const Step &step = play.s->steps[play.next];
         if (step.words[0] == "exit")
             return;
-        if (step.words[0] == "answer") {
+        if (carry_out_anywhere(step)) {
             ++play.next;
             continue;
         }
@@ -125,27 +213,38 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
     emu::ui_reset();
     resetZ4_process();
     std::string error;
-    for (const std::string &file : {o.base_reg, s.before_reg})
-        if (!file.empty() && !emu::reg_load_file(file, &error)) {
-            write_file(dir + "/transcript.txt", "error " + error + "\n");
-            return 3;
-        }
+    // As under Wine: the keys every registry holds, the volatile keys, then before.reg.
+    if (!o.base_reg.empty() && !emu::reg_load_file(o.base_reg, &error)) {
+        write_file(dir + "/transcript.txt", "error " + error + "\n");
+        return 3;
+    }
+    for (const auto &key : s.volatile_keys)
+        emu::reg_put_volatile_key(key);
+    if (!emu::reg_load_file(s.before_reg, &error)) {
+        write_file(dir + "/transcript.txt", "error " + error + "\n");
+        return 3;
+    }
     play.s = &s;
-    emu::set_message_box_handler([](const emu::MessageBoxRecord &box) {
-        play.transcript.push_back("box " + words::quote(box.caption) + " " + words::quote(box.text));
-        return IDOK;
-    });
+    play.dir = dir;
+    emu::set_message_box_handler(answer_box);
     emu::set_dialog_user(dialog_user);
+    // The tool runs in the scenario's folder, with its standard output kept there.
+    if (!copy_inputs(s, dir, &error) || chdir(dir.c_str()) != 0 ||
+        !std::freopen((dir + "/stdout.txt").c_str(), "w", stdout)) {
+        write_file(dir + "/transcript.txt", "error " + error + "\n");
+        return 3;
+    }
     emu::set_command_line(words::command_line("z4setup.exe", s.arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
     int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    std::fflush(stdout);
     note_failures();
     for (; play.next < s.steps.size(); ++play.next) {
-        const Words &w = s.steps[play.next].words;
-        if (w[0] == "exit")
+        const Step &step = s.steps[play.next];
+        if (step.words[0] == "exit")
             play.transcript.push_back("exit " + std::to_string(code));
-        else if (w[0] != "answer")
-            play.transcript.push_back("error " + w[0] + ": no dialog open");
+        else if (!carry_out_anywhere(step))
+            play.transcript.push_back("error " + step.words[0] + ": no dialog open");
     }
     std::string text;
     for (const auto &line : play.transcript)
@@ -194,6 +293,8 @@ Result emulation_run(const EmulationOptions &o, const Scenario &s)
         return r;
     }
     r.diff = judge(s, lines_of(read_file(dir + "/transcript.txt")), dir + "/after.reg");
+    for (const auto &line : judge_files(s, dir))
+        r.diff.push_back(line);
     return end_run(r, dir, o.keep);
 }
 

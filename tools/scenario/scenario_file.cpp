@@ -20,7 +20,8 @@ struct Grammar {
 const Grammar GRAMMAR[] = {
     {"pick", 2},        {"type", 2},          {"erase", 1},          {"focus", 1},
     {"tab", 0},         {"key", 1},           {"press", 1},          {"close", 0},
-    {"answer", 2},      {"expect-text", 2},   {"expect-selection", 2}, {"expect-enabled", 2},
+    {"answer", 2},      {"second", 1},        {"second-exit", 1},    {"output", 1},
+    {"expect-text", 2},   {"expect-selection", 2}, {"expect-enabled", 2},
     {"expect-focus", 1}, {"expect-items", 2}, {"expect-count", 2},   {"expect-rect", 5},
     {"expect-combo-rect", 5},
     {"expect-dpi", 1},  {"shot", 1},          {"exit", 1},
@@ -33,6 +34,10 @@ std::string expected_line(const Words &w)
     const std::string &v = w[0];
     if (v == "answer")
         return "box " + words::quote(w[1]) + " " + words::quote(w[2]);
+    if (v == "second-exit")
+        return "second exit " + w[1];
+    if (v == "output")
+        return "output " + words::quote(w[1]);
     if (v == "expect-text" || v == "expect-selection")
         return v.substr(7) + " " + w[1] + " " + words::quote(w[2]);
     if (v == "expect-enabled" || v == "expect-items" || v == "expect-count")
@@ -109,6 +114,36 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             }
             continue;
         }
+        // A key of before.reg made volatile: no key that keeps can be made below it.
+        if (verb == "volatile") {
+            if (w.size() != 2)
+                return fail(line, "volatile takes 1 argument(s)");
+            out->volatile_keys.push_back(w[1]);
+            continue;
+        }
+        // What the run reads and writes besides the registry.
+        if (verb == "file" || verb == "expect-output" || verb == "expect-file") {
+            size_t args = verb == "expect-file" ? 2 : 1;
+            if (w.size() != args + 1)
+                return fail(line, verb + " takes " + std::to_string(args) + " argument(s)");
+            for (size_t i = 1; i < w.size(); ++i)
+                if (i == w.size() - 1 && !std::filesystem::exists(dir + "/" + w[i]))
+                    return fail(line, "no " + w[i] + " beside it");
+            if (verb == "file")
+                out->files.push_back(w[1]);
+            else if (verb == "expect-output")
+                out->expected_output = w[1];
+            else
+                out->expected_files.push_back({w[1], w[2]});
+            continue;
+        }
+        // A box answered Ok, or Yes or No.
+        if (verb == "answer" && w.size() == 4) {
+            if (w[3] != "ok" && w[3] != "yes" && w[3] != "no")
+                return fail(line, "answer takes ok, yes or no after its texts");
+            out->steps.push_back(Step{w, line, expected_line(w)});
+            continue;
+        }
         const Grammar *g = nullptr;
         for (const auto &entry : GRAMMAR)
             if (verb == entry.verb)
@@ -119,7 +154,7 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             return fail(line, verb + " takes " + std::to_string(g->args) + " argument(s)");
         if (verb == "key" && w[1] != "enter" && w[1] != "esc")
             return fail(line, "key takes enter or esc");
-        if ((verb == "exit" || verb == "expect-dpi" || verb == "expect-count") && !is_number(w.back()))
+        if ((verb == "exit" || verb == "second-exit" || verb == "expect-dpi" || verb == "expect-count") && !is_number(w.back()))
             return fail(line, verb + " takes a number");
         if (verb == "expect-enabled" && w[2] != "0" && w[2] != "1")
             return fail(line, "expect-enabled takes 0 or 1");

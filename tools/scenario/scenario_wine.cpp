@@ -66,7 +66,7 @@ void take_requested_shots(void *arg)
 }
 
 // Script line for the pilot from a scenario step.
-std::string pilot_line(const Step &step, const std::string &dir)
+std::string pilot_line(const Step &step, const std::string &dir, const std::string &exe)
 {
     const Words &w = step.words;
     const std::string &v = w[0];
@@ -81,8 +81,15 @@ std::string pilot_line(const Step &step, const std::string &dir)
         return v.substr(7) + " " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
     if (v == "shot")
         return "shot " + words::quote(win_path(dir + "/" + w[1]));
-    if (v == "answer" || v == "exit")
+    if (v == "answer")
+        return "answer " + (w.size() == 4 ? w[3] : std::string("ok"));
+    if (v == "exit" || v == "second-exit")
         return v;
+    if (v == "second")
+        return "second " + words::quote(win_path(exe)) + " " + words::quote(w[1]) + " " +
+               words::quote(win_path(dir)) + " " + words::quote(win_path(dir + "/second-stdout.txt"));
+    if (v == "output")
+        return "";  // the pilot writes the second instance's output at its exit
     std::string line = v;
     for (size_t i = 1; i < w.size(); ++i)
         line += " " + words::quote(w[i]);
@@ -142,15 +149,30 @@ Result wine_run(const WineOptions &o, const Scenario &s)
         return r;
     std::string error;
     std::vector<std::string> hardware = hardware_keys(s.before_reg, &error);
+    for (const auto &key : s.volatile_keys)
+        hardware.push_back(key);
+    if (!copy_inputs(s, dir, &error)) {
+        r.diff.push_back(error);
+        return r;
+    }
 
     std::string script = std::string("wait ") + PILOT_WAIT_MS + "\nreset\n";
     for (const auto &key : hardware)
         script += "volatile " + words::quote(key) + "\n";
     script += "import " + words::quote(win_path(s.before_reg)) + "\n";
     script += "export " + words::quote(win_path(dir + "/setup.reg")) + "\n";
-    script += "start " + words::quote(win_path(o.exe)) + " " + words::quote(s.arguments) + "\n";
-    for (const auto &step : s.steps)
-        script += pilot_line(step, dir) + "\n";
+    // The tool runs in the scenario's folder, its standard output kept there.
+    script += "start " + words::quote(win_path(o.exe)) + " " + words::quote(s.arguments) + " " +
+              words::quote(win_path(dir)) + " " + words::quote(win_path(dir + "/stdout.txt")) + "\n";
+    // The boxes of a second instance are answered, Ok, while the pilot waits for its end.
+    bool second = false;
+    for (const auto &step : s.steps) {
+        const std::string &verb = step.words[0];
+        second = (second || verb == "second") && verb != "second-exit";
+        std::string line = second && verb == "answer" ? "" : pilot_line(step, dir, o.exe);
+        if (!line.empty())
+            script += line + "\n";
+    }
     script += "export " + words::quote(win_path(dir + "/after.reg")) + "\n";
     write_file(dir + "/pilot.txt", script);
 
@@ -195,6 +217,8 @@ Result wine_run(const WineOptions &o, const Scenario &s)
         r.diff.push_back("setup: the prefix does not hold before.reg: " + line);
 
     for (const auto &line : judge(s, lines_of(read_file(dir + "/pilot.log")), dir + "/after.reg"))
+        r.diff.push_back(line);
+    for (const auto &line : judge_files(s, dir))
         r.diff.push_back(line);
 
     for (const auto &step : s.steps)
