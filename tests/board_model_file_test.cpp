@@ -146,3 +146,21 @@ TEST(BoardFile, a_file_that_cannot_be_opened_is_named_at_line_0)
 }
 
 }  // namespace
+
+namespace {
+
+// The example that goes into the release package must be a file "/s" takes.
+TEST(BoardFile, the_packaged_example_reads_as_two_boards)
+{
+    BoardFile file;
+    char error[Z4_BOARD_FILE_ERROR_CHARS];
+    ASSERT_TRUE(readZ4_board_file(Z4_SOURCE_DIR "/docs/windows/boards-example.ini", &file, error))
+        << error;
+    EXPECT_EQ(file.boards[0].busType.value, BUS_ISA);
+    EXPECT_EQ(file.boards[1].busType.value, BUS_PCI);
+    EXPECT_EQ(file.boards[1].ports.value, 16u);
+    EXPECT_EQ(file.boards[2].line, 0);
+    EXPECT_EQ(file.numberingLine, 0);
+}
+
+}  // namespace

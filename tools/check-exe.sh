@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a Windows build imports anything but the system DLLs, or when the i686 exe
+# Fails when a Windows build imports anything but the system DLLs, lacks its application manifest
+# (administrator rights, the supported systems) or its version resource, or when the i686 exe
 # grows past 256 KiB or loses the subsystem version NT 4.0 loads.
 set -euo pipefail
 status=0
@@ -9,6 +10,17 @@ for exe in "$@"; do
     if [ "$dlls" != "ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll " ]; then
         echo "FAIL $exe imports: $dlls"; status=1
     fi
+    # The resource types at the top of the directory: 5 dialog, 16 version, 24 manifest.
+    types=$(printf '%s\n' "$dump" | sed -n '/Resource Directory section/,$p' |
+            sed -n 's/^0[0-9a-f]*   Entry: ID: 0x0*\([0-9a-f]*\),.*/\1/p' | tr '\n' ' ')
+    for want in 5 10 18; do
+        case " $types" in *" $want "*) ;; *) echo "FAIL $exe has no resource of type 0x$want"; status=1;; esac
+    done
+    text=$(strings "$exe"; strings -el "$exe")
+    for want in 'level="requireAdministrator"' 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' \
+                'FileDescription' 'Zentrix IV Configuration' 'Korvana'; do
+        grep -qF -- "$want" <<<"$text" || { echo "FAIL $exe lacks $want"; status=1; }
+    done
     major=$(printf '%s\n' "$dump" | awk '/MajorSubsystemVersion/ {print $2}')
     minor=$(printf '%s\n' "$dump" | awk '/MinorSubsystemVersion/ {print $2}')
     size=$(stat -c %s "$exe")
@@ -19,6 +31,6 @@ for exe in "$@"; do
         fi
         if [ "$size" -gt 262144 ]; then echo "FAIL $exe is $size bytes (limit 262144)"; status=1; fi;;
     esac
-    echo "exe $exe: $size bytes, subsystem $major.$minor, imports $dlls"
+    echo "exe $exe: $size bytes, subsystem $major.$minor, imports $dlls, resource types: $types"
 done
 exit $status

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# CI robustness run: the host suite under AddressSanitizer and UBSan, then the libFuzzer
-# target over the committed corpus and for a bounded time (FUZZ_SECONDS, default 60).
+# CI robustness run: the host suite under AddressSanitizer and UBSan, then each libFuzzer target
+# over its committed corpus and for a bounded time (FUZZ_SECONDS each, default 60).
 #   tools/ci-robustness.sh [asan|fuzz|all]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,12 +17,16 @@ fi
 if [ "$what" = fuzz ] || [ "$what" = all ]; then
     cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZ4_FUZZ=ON >/dev/null
-    cmake --build build/fuzz --target z4fuzz -j2
-    # Every committed input once: a crash or broken promise fails the run.
-    build/fuzz/z4fuzz -runs=0 -close_fd_mask=1 tools/fuzz/corpus
-    # Then new inputs for a bounded time; finds are kept in build/fuzz/ for the log.
-    mkdir -p build/fuzz/corpus-work build/fuzz/artifacts
-    build/fuzz/z4fuzz -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=2048 \
-        -close_fd_mask=1 -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ \
-        build/fuzz/corpus-work tools/fuzz/corpus
+    cmake --build build/fuzz --target z4fuzz z4fuzz_board -j2
+    # z4fuzz: a registry and a dialog session; z4fuzz_board: a registry and a board file.
+    for target in z4fuzz:corpus z4fuzz_board:board_corpus; do
+        fuzzer=${target%%:*} corpus=tools/fuzz/${target#*:}
+        # Every committed input once: a crash or broken promise fails the run.
+        build/fuzz/$fuzzer -runs=0 -close_fd_mask=1 "$corpus"
+        # Then new inputs for a bounded time; finds are kept in build/fuzz/ for the log.
+        mkdir -p build/fuzz/$fuzzer-work build/fuzz/artifacts
+        build/fuzz/$fuzzer -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=2048 \
+            -close_fd_mask=1 -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/$fuzzer- \
+            build/fuzz/$fuzzer-work "$corpus"
+    done
 fi

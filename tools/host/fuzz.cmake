@@ -1,10 +1,11 @@
-# Fuzzing the whole tool through the emulation: the checked run and a corpus replay in every
-# host build; with Z4_FUZZ=ON (clang) also the libFuzzer target z4fuzz.
+# Fuzzing the whole tool through the emulation: the checked runs and corpus replays in every
+# host build; with Z4_FUZZ=ON (clang) also the libFuzzer targets z4fuzz (registry and dialog
+# session) and z4fuzz_board (registry and board file, through "/s").
 set(Z4_FUZZ_DIR ${CMAKE_SOURCE_DIR}/tools/fuzz)
 add_library(z4fuzzrun STATIC
   ${Z4_FUZZ_DIR}/fuzz_format.cpp ${Z4_FUZZ_DIR}/registry_builder.cpp
   ${Z4_FUZZ_DIR}/registry_snapshot.cpp ${Z4_FUZZ_DIR}/user_session.cpp
-  ${Z4_FUZZ_DIR}/store_run.cpp)
+  ${Z4_FUZZ_DIR}/store_run.cpp ${Z4_FUZZ_DIR}/board_file_run.cpp)
 target_include_directories(z4fuzzrun PUBLIC ${Z4_FUZZ_DIR})
 target_link_libraries(z4fuzzrun PUBLIC z4tool)
 target_compile_options(z4fuzzrun PRIVATE -Wall -Wextra)
@@ -21,6 +22,8 @@ target_link_libraries(z4fuzz_seeds PRIVATE z4fuzzrun)
 # The committed corpus keeps every promise in the ordinary test run too.
 add_test(NAME fuzz_corpus_keeps_every_promise
          COMMAND z4fuzz_replay ${Z4_FUZZ_DIR}/corpus)
+add_test(NAME fuzz_board_corpus_keeps_every_promise
+         COMMAND z4fuzz_replay --board-file ${Z4_FUZZ_DIR}/board_corpus)
 
 option(Z4_FUZZ "Build the libFuzzer target z4fuzz (clang only)" OFF)
 if(Z4_FUZZ)
@@ -38,4 +41,8 @@ if(Z4_FUZZ)
   target_compile_options(z4fuzz PRIVATE ${Z4_FUZZ_FLAGS})
   target_link_libraries(z4fuzz PRIVATE z4fuzzrun)
   target_link_options(z4fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+  add_executable(z4fuzz_board ${Z4_FUZZ_DIR}/board_file_fuzz.cpp)
+  target_compile_options(z4fuzz_board PRIVATE ${Z4_FUZZ_FLAGS})
+  target_link_libraries(z4fuzz_board PRIVATE z4fuzzrun)
+  target_link_options(z4fuzz_board PRIVATE -fsanitize=fuzzer,address,undefined)
 endif()
