@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times z4setup.exe under Wine against two floors, on one prefix in one run: start to the
-# dialog shown against an empty-dialog program, and a 4 x 64 port write from Ok to exit
-# against `reg import` of the same keys. Prints the medians and their ratios per bitness.
+# dialog shown against an empty-dialog program, and a 4 x 64 port write from Ok to exit, and a
+# whole "/s" run of a board file of the same 4 x 64 ports, against `reg import` of the same keys. Prints the medians and their ratios per bitness.
 #   tools/bench/wine-timing.sh [RUNS] [WIN32_BUILD_DIR] [WIN64_BUILD_DIR]
 # Both build dirs need z4setup.exe, z4floor.exe, z4floor_template.exe and z4timer.exe
 # (tools/win32/floor.cmake). To tell where the start-up goes, it also times the floor with a main
@@ -43,6 +43,15 @@ reg=$work/config.reg
     for c in $(seq 3 258); do printf '"COM%d:"="9600,n,8,1"\r\n' $c; done
 } > "$reg"
 winreg=$(/usr/lib/wine/wine64 winepath -w "$reg" 2>/dev/null)
+# The same configuration as a board file for "/s".
+boards=$work/boards.ini
+{
+    for b in 1 2 3 4; do
+        printf '[Board%d]\r\nBusType = ISA\r\nInterrupt = 10\r\nIOAddr = %X\r\nPorts = 64\r\n' $b $((0x300 + 8 * b))
+    done
+    printf '[Numbering]\r\nFirstDevice = 3\r\nFirstCOM = 3\r\n'
+} > "$boards"
+winboards=$(/usr/lib/wine/wine64 winepath -w "$boards" 2>/dev/null)
 # Xvfb runs no window manager: Wine then waits 2 s for every managed window it hides (its
 # "wait_for_withdrawn_state" timeout), which would swamp the write. Unmanaged windows don't.
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
@@ -56,7 +65,7 @@ measure() {  # bitness wine build-dir
     floor=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor.exe" 2>/dev/null)
     template=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor_template.exe" 2>/dev/null)
     : > "$work/exits"; : > "$work/s$bits"; : > "$work/f$bits"; : > "$work/w$bits"; : > "$work/r$bits"
-    : > "$work/t$bits"; : > "$work/e$bits"
+    : > "$work/t$bits"; : > "$work/e$bits"; : > "$work/a$bits"; : > "$work/n$bits"; : > "$work/i$bits"
     $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1 || true
     $timer start "Zentrix IV Configuration" "$template /main" >/dev/null 2>&1 || true   # warm-up
     for i in $(seq "$runs"); do
@@ -71,6 +80,17 @@ measure() {  # bitness wine build-dir
         $timer start "Zentrix IV Configuration" "$exe" | awk '{print $1}' >> "$work/s$bits"
         $timer ok "Zentrix IV Configuration" "$exe" | tee -a "$work/exits" | awk '{print $1}' >> "$work/w$bits"
         $timer run "reg import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/r$bits"
+        # The run prints a line per board; the timer's own line comes last.
+        $timer run "$exe /s $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/a$bits"
+    done
+    # A machine without the configuration, as where a board file is deployed: both write anew.
+    for i in $(seq "$runs"); do
+        $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1
+        $timer run "$exe /s $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/n$bits"
+        $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
+            { echo "FAIL the $bits-bit /s left no Serial258"; exit 1; }
+        $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1
+        $timer run "reg import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/i$bits"
     done
     # The tool must have rewritten the configuration each time: its last port is still there.
     $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
@@ -78,21 +98,24 @@ measure() {  # bitness wine build-dir
     # Both writers must have finished on their own, with success.
     if grep -v ' exit 0' "$work/exits" | grep -q .; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
     : > "$work/exits"
-    local s f w r t e
+    local s f w r t e a n i
     s=$(median < "$work/s$bits"); f=$(median < "$work/f$bits")
     w=$(median < "$work/w$bits"); r=$(median < "$work/r$bits")
-    t=$(median < "$work/t$bits"); e=$(median < "$work/e$bits")
+    t=$(median < "$work/t$bits"); e=$(median < "$work/e$bits"); a=$(median < "$work/a$bits")
+    n=$(median < "$work/n$bits"); i=$(median < "$work/i$bits")
     printf '%s-bit (%s): start to dialog %s ms, floor %s ms, ratio %.2f; 4x64 write Ok to exit %s ms, reg import %s ms, ratio %.2f (median of %d)\n' \
         "$bits" "$(basename "$wine")" "$s" "$f" "$(echo "$s / $f" | bc -l)" "$w" "$r" "$(echo "$w / $r" | bc -l)" "$runs"
     printf '%s-bit: floor with a main window and the tool'"'"'s template %s ms; the tool without a configuration %s ms (ratio %.2f), with the 4x64 one %.2f\n' \
         "$bits" "$t" "$e" "$(echo "$e / $t" | bc -l)" "$(echo "$s / $t" | bc -l)"
+    printf '%s-bit: /s of the 4x64 board file, start to exit: rewriting it %s ms, reg import %s ms, ratio %.2f; on a machine without it %s ms, reg import %s ms, ratio %.2f\n' \
+        "$bits" "$a" "$r" "$(echo "$a / $r" | bc -l)" "$n" "$i" "$(echo "$n / $i" | bc -l)"
 }
 
 # Programs started without a display leave a desktop behind that no later window can use.
 wineserver -k || true
 # One server for every run, so none of them pays for its start.
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; $(declare -f measure median); \
-    work='$work' w64='$w64' runs='$runs'; set -e; wineserver -p || true; \
+    work='$work' w64='$w64' runs='$runs' winboards='$winboards'; set -e; wineserver -p || true; \
     measure 64 /usr/lib/wine/wine64 '$w64'; measure 32 /usr/lib/wine/wine '$w32'"
 wineserver -k || true
 rm -rf "$work"
