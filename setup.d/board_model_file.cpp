@@ -166,7 +166,7 @@ bool sectionHeader(Parse &p, Span s)
     int section = -1;
     for (int b = 0; b < Z4_SLOTS; ++b) {
         char board[8];
-        std::snprintf(board, sizeof board, "Board%d", b + 1);
+        std::snprintf(board, sizeof board, Z4_FILE_BOARD_FORMAT, b + 1);
         if (sameWord(name, board)) {
             section = b;
             line = &p.file->boards[b].line;
@@ -218,7 +218,7 @@ bool sectionsComplete(Parse &p)
             continue;
         p.line = board.line;
         char text[8];
-        Span name = {text, static_cast<size_t>(std::snprintf(text, sizeof text, "Board%d", b + 1))};
+        Span name = {text, static_cast<size_t>(std::snprintf(text, sizeof text, Z4_FILE_BOARD_FORMAT, b + 1))};
         if (board.busType.line == 0)
             return fail(p, "[%.*s] has no BusType", name);
         if (board.busType.value != BUS_NONE && board.ports.line == 0)

@@ -18,6 +18,7 @@
 
 #include "board_model.h"
 
+#define Z4_FILE_BOARD_FORMAT "Board%d"
 #define Z4_FILE_NUMBERING "Numbering"
 #define Z4_FILE_BUS_TYPE "BusType"
 #define Z4_FILE_INTERRUPT "Interrupt"

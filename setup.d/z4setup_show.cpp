@@ -27,7 +27,7 @@ static uint32_t sharedZ4_interrupt(const Z4Entries &shown)
 static void writeZ4_board(std::FILE *out, int slot, const Z4Entries &shown, bool accepted)
 {
     const BoardConfig &board = shown.boards[slot];
-    std::fprintf(out, "[Board%d]\n", slot + 1);
+    std::fprintf(out, "[" Z4_FILE_BOARD_FORMAT "]\n", slot + 1);
     if (accepted && slotZ4_written(slot)) {
         char names[96];
         namesZ4_of_ports(slot, names);
@@ -70,8 +70,11 @@ int z4_show(const char *file)
     Z4CheckResult result;
     bool accepted = checkZ4_entries(shown, &result) == Z4_CHECK_PASSED;
 
+    Z4Collision collision;
     if (!accepted)
         std::fprintf(out, "; pressing Ok now is refused: %s\n", result.message);
+    else if (findZ4_collision(&collision))
+        std::fprintf(out, "; pressing Ok now asks first, and /s refuses: %s\n", collision.text);
     std::fprintf(out, "\n");
     for (int b = 0; b < Z4_SLOTS; ++b)
         if (shown.boards[b].BusType != BUS_NONE)

@@ -175,6 +175,19 @@ TEST_F(Safety, a_board_file_that_collides_is_refused_without_the_question)
     EXPECT_TRUE(emu::calls_of("RegCreateKeyExA").empty());
 }
 
+TEST_F(Safety, the_report_says_when_ok_would_ask_first)
+{
+    emu::reg_put_dword(BOARD1, "BusType", 1);
+    emu::reg_put_dword(BOARD1 + "\\Serial1", "PortIndex", 3);
+    emu::reg_put_value(BOARD1 + "\\Serial1", "DosDevices", REG_SZ, emu::bytes("COM2 "));
+    std::string out;
+    EXPECT_EQ(run("/r", nullptr, &out), 0);
+    EXPECT_NE(out.find("\n; pressing Ok now asks first, and /s refuses: COM2 is already used by "
+                       "Serial1.\n"),
+              std::string::npos)
+        << out;
+}
+
 TEST_F(Safety, a_run_holds_the_tools_mutex_throughout_and_lets_it_go_at_the_end)
 {
     run("", [](emu::DialogUser &u) {
