@@ -2,6 +2,7 @@
 #include "board_model.h"
 
 #include <cctype>
+#include <cstring>
 
 const BoardConfig DefaultZ4config[Z4_SLOTS] = {
     {BUS_ISA, 0x308, 10, 0, 1},
@@ -61,6 +62,14 @@ OptionList interruptChoicesFor(uint32_t busType)
     if (busType == BUS_ISA)
         return {irqChoices, irqChoiceCount};
     return {nullptr, 0};
+}
+
+bool optionListHas(OptionList list, const char *text)
+{
+    for (int k = 0; k < list.count; ++k)
+        if (std::strcmp(list.items[k], text) == 0)
+            return true;
+    return false;
 }
 
 uint32_t COMMaxNum = 1;

@@ -35,6 +35,9 @@ extern const int irqChoiceCount;
 OptionList addressChoicesFor(uint32_t busType);
 OptionList interruptChoicesFor(uint32_t busType);
 
+// True when the list holds exactly this text.
+bool optionListHas(OptionList list, const char *text);
+
 // The port numbering state. COMMaxNum and SerialMaxNum are each the number just below the first
 // COM port and the first Serial device to assign, and mean at each stage of a run:
 // - after the scan: the highest COM and Serial numbers in use on the machine (the driver's own

@@ -95,14 +95,12 @@ bool number(Parse &p, Span key, Span value, bool hex, uint32_t *out)
     return true;
 }
 
-bool inList(const char *const *items, int count, uint32_t v, bool hex)
+// The dialog's lists hold their numbers as the refresh formats them.
+bool inList(OptionList list, uint32_t v, bool hex)
 {
     char text[16];
     std::snprintf(text, sizeof text, hex ? "%X" : "%u", static_cast<unsigned>(v));
-    for (int k = 0; k < count; ++k)
-        if (std::strcmp(items[k], text) == 0)
-            return true;
-    return false;
+    return optionListHas(list, text);
 }
 
 // Stores one value after checking it is new to its section and of its kind.
@@ -130,14 +128,14 @@ bool boardKey(Parse &p, BoardFileSection &board, Span key, Span value)
     if (sameWord(key, Z4_FILE_INTERRUPT)) {
         if (!number(p, key, value, false, &v))
             return false;
-        if (!inList(irqChoices, irqChoiceCount, v, false))
+        if (!inList(interruptChoicesFor(BUS_ISA), v, false))
             return fail(p, "Interrupt %.*s is not one of 3, 4, 5, 7, 10, 11, 12, 15", value);
         return setValue(p, board.interrupt, key, v);
     }
     if (sameWord(key, Z4_FILE_IO_ADDR)) {
         if (!number(p, key, value, true, &v))
             return false;
-        if (!inList(ioAddrChoices, ioAddrChoiceCount, v, true))
+        if (!inList(addressChoicesFor(BUS_ISA), v, true))
             return fail(p, "IOAddr %.*s is not one of the addresses the dialog offers", value);
         return setValue(p, board.ioAddr, key, v);
     }

@@ -94,27 +94,19 @@ void refreshedZ4_tables()
             slot.NumPorts = 0;
 }
 
-// True when the refresh finds `text` in the list and selects it.
-static bool shownZ4_in(OptionList list, const char *text)
-{
-    for (int k = 0; k < list.count; ++k)
-        if (std::strcmp(list.items[k], text) == 0)
-            return true;
-    return false;
-}
-
 void shownZ4_entries(uint32_t logical, uint32_t device, Z4Entries *entries)
 {
     for (int i = 0; i < Z4_SLOTS; ++i) {
         const BoardConfig &rec = CurrentZ4config[i];
         BoardConfig &read = entries->boards[i];
-        // Formatted as the refresh formats them; a selected item reads back as the same number.
+        // Formatted as the refresh formats them: it selects the item equal to the text, which
+        // reads back as the same number.
         char interrupt[16], address[16];
         std::snprintf(interrupt, sizeof interrupt, "%d", static_cast<int>(rec.Interrupt));
         std::snprintf(address, sizeof address, "%X", static_cast<unsigned>(rec.IOAddr));
         read.BusType = shownBusType(rec.BusType);
-        read.Interrupt = shownZ4_in(interruptChoicesFor(rec.BusType), interrupt) ? rec.Interrupt : 0;
-        read.IOAddr = shownZ4_in(addressChoicesFor(rec.BusType), address) ? rec.IOAddr : 0;
+        read.Interrupt = optionListHas(interruptChoicesFor(rec.BusType), interrupt) ? rec.Interrupt : 0;
+        read.IOAddr = optionListHas(addressChoicesFor(rec.BusType), address) ? rec.IOAddr : 0;
         read.NumPorts = read.BusType == BUS_NONE ? 0 : rec.NumPorts;
         read.Enabled = 0;
     }

@@ -14,7 +14,6 @@
 // not ISA, ports on a None board, or ISA boards on different interrupts (they share one).
 static bool refuseZ4_file(const BoardFile &file, const char *name)
 {
-    static const char *const kinds[] = {"None", "ISA", "PCI"};
     int firstIsa = -1;
     for (int b = 0; b < Z4_SLOTS; ++b) {
         const BoardFileSection &board = file.boards[b];
@@ -34,7 +33,7 @@ static bool refuseZ4_file(const BoardFile &file, const char *name)
             what = "a None board takes no Ports";
         }
         if (wrong) {
-            std::printf("%s:%d: Board%d is %s: %s\n", name, wrong->line, b + 1, kinds[type], what);
+            std::printf("%s:%d: Board%d is %s: %s\n", name, wrong->line, b + 1, busTypeNames[type], what);
             return true;
         }
         if (type != BUS_ISA || !board.interrupt.line)
