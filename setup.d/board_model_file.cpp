@@ -41,7 +41,7 @@ bool sameWord(Span s, const char *word)
 struct Parse {
     const char *name;
     int line;
-    char *error;
+    char (*error)[Z4_BOARD_FILE_ERROR_CHARS];
     BoardFile *file;
     int section;  // -1 none yet, 0 to 3 a board, Z4_SLOTS the numbering
 };
@@ -50,11 +50,9 @@ struct Parse {
 // text as "%.*s" (and `number` as "%d", when the format has it).
 bool fail(Parse &p, const char *what, Span s = {"", 0}, int number = 0)
 {
-    int n = std::snprintf(p.error, Z4_BOARD_FILE_ERROR_CHARS, "%s:%d: ", p.name, p.line);
-    if (n < 0 || n >= Z4_BOARD_FILE_ERROR_CHARS)
-        return false;
-    std::snprintf(p.error + n, Z4_BOARD_FILE_ERROR_CHARS - n, what, static_cast<int>(s.length),
-                  s.at, number);
+    char reason[Z4_BOARD_FILE_ERROR_CHARS];
+    std::snprintf(reason, sizeof reason, what, static_cast<int>(s.length), s.at, number);
+    formatZ4_file_error(*p.error, p.name, p.line, reason);
     return false;
 }
 
@@ -225,29 +223,69 @@ bool sectionsComplete(Parse &p)
     return true;
 }
 
-}  // namespace
+// The file's bytes as the 8-bit text the lines are read from. A UTF-8 mark is passed over; a
+// file marked as UTF-16 (as PowerShell and Notepad save "Unicode") is narrowed to one byte a
+// character, each character outside ASCII becoming '?', so that it fails as any unknown word.
+struct Text {
+    const char *at;
+    size_t length;
+    char *owned;  // the narrowed copy, to be freed
+    bool utf16;
+    bool oddByte;  // a UTF-16 file that ends inside a character
+};
 
-bool parseZ4_board_file(const char *text, size_t length, const char *name, BoardFile *file,
-                        char (&error)[Z4_BOARD_FILE_ERROR_CHARS])
+bool startsWith(const char *bytes, size_t length, const char *mark, size_t markLength)
 {
-    std::memset(file, 0, sizeof *file);
-    error[0] = '\0';
-    Parse p = {name, 1, error, file, -1};
-    size_t start = 0;
-    for (size_t i = 0; i < length && i < Z4_BOARD_FILE_MAX_BYTES; ++i)
-        if (text[i] == '\n')
-            ++p.line;
-    if (length > Z4_BOARD_FILE_MAX_BYTES)
+    return length >= markLength && std::memcmp(bytes, mark, markLength) == 0;
+}
+
+bool decoded(const char *bytes, size_t length, Text *t)
+{
+    *t = {bytes, length, nullptr, false, false};
+    if (startsWith(bytes, length, "\xEF\xBB\xBF", 3)) {
+        t->at += 3;
+        t->length -= 3;
+        return true;
+    }
+    bool little = startsWith(bytes, length, "\xFF\xFE", 2);
+    if (!little && !startsWith(bytes, length, "\xFE\xFF", 2))
+        return true;
+    t->utf16 = true;
+    t->oddByte = length % 2 != 0;
+    size_t units = (length - 2) / 2;
+    t->owned = static_cast<char *>(std::malloc(units ? units : 1));
+    if (!t->owned)
+        return false;
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(bytes) + 2;
+    for (size_t i = 0; i < units; ++i, u += 2) {
+        unsigned unit = little ? u[0] | u[1] << 8 : u[0] << 8 | u[1];
+        t->owned[i] = unit < 0x80 ? static_cast<char>(unit) : '?';
+    }
+    t->at = t->owned;
+    t->length = units;
+    return true;
+}
+
+// The lines of a decoded file; `tooLong` when the file went on past what one may hold.
+bool parseZ4_lines(Parse &p, const Text &t, bool tooLong)
+{
+    if (tooLong) {
+        for (size_t i = 0; i < t.length; ++i)
+            if (t.at[i] == '\n')
+                ++p.line;
         return fail(p, "the file goes on past 65536 bytes");
-    p.line = 1;
-    while (start < length) {
-        const char *nl = static_cast<const char *>(std::memchr(text + start, '\n', length - start));
-        size_t end = nl ? static_cast<size_t>(nl - text) : length;
-        Span line = {text + start, end - start};
+    }
+    size_t start = 0;
+    while (start < t.length) {
+        const char *nl = static_cast<const char *>(std::memchr(t.at + start, '\n', t.length - start));
+        size_t end = nl ? static_cast<size_t>(nl - t.at) : t.length;
+        Span line = {t.at + start, end - start};
         if (line.length && line.at[line.length - 1] == '\r')
             --line.length;
         if (std::memchr(line.at, '\0', line.length))
-            return fail(p, "a NUL byte");
+            return fail(p, t.utf16 ? "a NUL character"
+                                   : "a NUL byte: is this UTF-16 without a byte-order mark? Save "
+                                     "the file as ANSI, UTF-8 or Unicode");
         if (line.length > Z4_BOARD_FILE_MAX_LINE)
             return fail(p, "the line is longer than 255 characters");
         if (!parseLine(p, line))
@@ -255,14 +293,66 @@ bool parseZ4_board_file(const char *text, size_t length, const char *name, Board
         start = end + 1;
         ++p.line;
     }
+    // The last line read, or 1 for an empty file.
+    if (p.line > 1)
+        --p.line;
+    if (t.oddByte)
+        return fail(p, "the file ends inside a UTF-16 character");
+    // An empty file is what a shell leaves when the program it redirected could not start: it
+    // must not stand for "no boards", which a file says with a board set to None.
+    bool anyBoard = false;
+    for (const BoardFileSection &board : p.file->boards)
+        anyBoard = anyBoard || board.line != 0;
+    if (!anyBoard)
+        return fail(p, "no board section: a board file holds at least one of [Board1] to [Board4] "
+                       "(for no boards, [Board1] with BusType = None)");
     return sectionsComplete(p);
+}
+
+}  // namespace
+
+void formatZ4_file_error(char (&error)[Z4_BOARD_FILE_ERROR_CHARS], const char *name, int line,
+                         const char *reason)
+{
+    char tail[Z4_BOARD_FILE_ERROR_CHARS];
+    int n = std::snprintf(tail, sizeof tail, ":%d: %s", line, reason);
+    size_t tailLength = n < 0 ? 0 : std::strlen(tail);
+    size_t room = sizeof error - 1 - tailLength;
+    size_t nameLength = std::strlen(name);
+    char *out = error;
+    // A long path gives way from its start: its file name, the line and the reason stay.
+    size_t keep = nameLength;
+    if (nameLength > room) {
+        keep = room >= 3 ? room - 3 : 0;
+        if (room >= 3)
+            out = static_cast<char *>(std::memcpy(out, "...", 3)) + 3;
+    }
+    std::memcpy(out, name + nameLength - keep, keep);
+    std::memcpy(out + keep, tail, tailLength + 1);
+}
+
+bool parseZ4_board_file(const char *bytes, size_t length, const char *name, BoardFile *file,
+                        char (&error)[Z4_BOARD_FILE_ERROR_CHARS])
+{
+    std::memset(file, 0, sizeof *file);
+    error[0] = '\0';
+    Parse p = {name, 1, &error, file, -1};
+    bool tooLong = length > Z4_BOARD_FILE_MAX_BYTES;
+    Text t;
+    if (!decoded(bytes, tooLong ? Z4_BOARD_FILE_MAX_BYTES : length, &t)) {
+        p.line = 0;
+        return fail(p, "cannot be read");
+    }
+    bool parsed = parseZ4_lines(p, t, tooLong);
+    std::free(t.owned);
+    return parsed;
 }
 
 bool readZ4_board_file(const char *path, BoardFile *file, char (&error)[Z4_BOARD_FILE_ERROR_CHARS])
 {
     std::FILE *f = std::fopen(path, "rb");
     if (!f) {
-        std::snprintf(error, sizeof error, "%s:0: cannot be opened", path);
+        formatZ4_file_error(error, path, 0, "cannot be opened");
         return false;
     }
     // One byte more than a file may hold tells a file that is too long. Taken from the heap: a
@@ -273,7 +363,7 @@ bool readZ4_board_file(const char *path, BoardFile *file, char (&error)[Z4_BOARD
     std::fclose(f);
     bool parsed = false;
     if (failed)
-        std::snprintf(error, sizeof error, "%s:0: cannot be read", path);
+        formatZ4_file_error(error, path, 0, "cannot be read");
     else
         parsed = parseZ4_board_file(text, length, path, file, error);
     std::free(text);

@@ -29,7 +29,8 @@
 
 constexpr size_t Z4_BOARD_FILE_MAX_BYTES = 65536;
 constexpr size_t Z4_BOARD_FILE_MAX_LINE = 255;
-constexpr int Z4_BOARD_FILE_ERROR_CHARS = 640;
+// Room for a line's longest reason and a path, shortened from its start when it does not fit.
+constexpr int Z4_BOARD_FILE_ERROR_CHARS = 1024;
 
 // One key as the file gave it: `line` is 0 when the key is not given.
 struct BoardFileValue {
@@ -53,11 +54,18 @@ struct BoardFile {
     BoardFileValue firstCOM;
 };
 
-// The board file `text` of `length` bytes, called `name` in messages. False when it is
+// "NAME:LINE: reason" into `error`; a name too long for the rest to fit loses its start to "...",
+// never the line or the reason.
+void formatZ4_file_error(char (&error)[Z4_BOARD_FILE_ERROR_CHARS], const char *name, int line,
+                         const char *reason);
+
+// The board file of `length` bytes, called `name` in messages: ANSI or UTF-8 (a byte-order mark
+// passed over), or UTF-16 after its byte-order mark, little or big endian. False when it is
 // malformed, with the first fault in `error` as one line "NAME:LINE: what is wrong". Nothing is
-// guessed: every section and key must be known, given once and hold a value of its kind, and a
-// board section must give its BusType, and its Ports unless it is None.
-bool parseZ4_board_file(const char *text, size_t length, const char *name, BoardFile *file,
+// guessed: every section and key must be known, given once and hold a value of its kind, a
+// board section must give its BusType, and its Ports unless it is None, and the file must hold
+// at least one board section.
+bool parseZ4_board_file(const char *bytes, size_t length, const char *name, BoardFile *file,
                         char (&error)[Z4_BOARD_FILE_ERROR_CHARS]);
 
 // The file at `path` read whole (at most Z4_BOARD_FILE_MAX_BYTES) and parsed.

@@ -52,10 +52,15 @@ void delZ4_reg_boards()
                 board.name, static_cast<int>(rc));
         // Any other key left with its ports would be read back as a board on the next run, and
         // written again under a board key: one board described twice.
-        if (!isZ4_board_key(board.name) &&
-            (rc = deleteZ4_with_subkeys(parameters, board.name)) != ERROR_SUCCESS)
-            z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index),
-                    board.name, static_cast<int>(rc));
+        if (isZ4_board_key(board.name) ||
+            (rc = deleteZ4_with_subkeys(parameters, board.name)) == ERROR_SUCCESS)
+            continue;
+        // Still there, it would come back as a board: that is a failure, not a trace.
+        char text[1025];
+        wsprintfA(text, "Error deleting key:%d)%s retcode:%d", static_cast<int>(board.index),
+                  board.name, static_cast<int>(rc));
+        z4trace("%s\n", text);
+        z4report(nullptr, text, "Debug", MB_OK);
     }
     freeZ4_subkey_names(boards);
     RegCloseKey(parameters);

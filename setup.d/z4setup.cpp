@@ -8,6 +8,7 @@
 #include "board_model.h"
 #include "config_dialog.h"
 #include "reg_store.h"
+#include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 #include "z4setup_trace.h"
 #include "z4setup_verbs.h"
@@ -48,7 +49,7 @@ static bool isZ4_switch(const char *text, char lower)
            static_cast<unsigned char>(text[2]) < 33;
 }
 
-static void fileZ4_argument(const char *rest, char (&file)[Z4_FILE_ARGUMENT_CHARS])
+static bool fileZ4_argument(const char *rest, char (&file)[Z4_FILE_ARGUMENT_CHARS])
 {
     while (*rest && static_cast<unsigned char>(*rest) < 33)
         ++rest;
@@ -61,9 +62,10 @@ static void fileZ4_argument(const char *rest, char (&file)[Z4_FILE_ARGUMENT_CHAR
         length -= 2;
     }
     if (length >= sizeof file)
-        length = sizeof file - 1;
+        return false;
     std::memcpy(file, rest, length);
     file[length] = '\0';
+    return true;
 }
 
 Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS])
@@ -79,8 +81,8 @@ Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS])
     else if (argument_text[0] == '/' && argument_text[1] == '?' &&
              static_cast<unsigned char>(argument_text[2]) < 33)
         verb = Z4_VERB_USAGE;
-    if (verb != Z4_VERB_CONFIGURE)
-        fileZ4_argument(argument_text + 2, file);
+    if (verb != Z4_VERB_CONFIGURE && !fileZ4_argument(argument_text + 2, file))
+        return Z4_VERB_LONG_FILE;
     return verb;
 }
 
@@ -103,8 +105,10 @@ static LRESULT onConfigure(HWND hwnd)
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 1;
     }
+    beginZ4_write();
     delZ4_reg_boards();
     setZ4_reg_params();
+    endZ4_write();
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     return 0;
 }
@@ -132,6 +136,7 @@ void resetZ4_process()
     resetZ4_model();
     resetZ4_value_tables();
     routeZ4_reports(Z4_REPORT_BOX);
+    resetZ4_interrupts();
 }
 
 // The dialog run: the main window that runs scan, read, dialog and write from its messages.
@@ -168,28 +173,43 @@ static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int sho
 {
     switch (verb) {
     case Z4_VERB_REMOVE:
+        beginZ4_write();
         removeZ4_config();
+        endZ4_write();
         return 1;
     case Z4_VERB_APPLY:
         return z4_apply(file);
     case Z4_VERB_SHOW:
         return z4_show(file);
-    case Z4_VERB_USAGE:
-        return z4_usage();
-    case Z4_VERB_CONFIGURE:
-        break;
+    default:
+        return configureZ4(instance, show_state);
     }
-    return configureZ4(instance, show_state);
 }
 
-int z4_run(HINSTANCE instance, const char *command_line, int show_state)
+int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool console)
 {
     Z4Instance = instance;
     char file[Z4_FILE_ARGUMENT_CHARS];
-    Z4Verb verb = z4_verb(z4_argument_text(command_line), file);
-    // The usage touches nothing and may be asked for while a run goes on.
+    const char *arguments = z4_argument_text(command_line);
+    Z4Verb verb = z4_verb(arguments, file);
+    if (console)
+        armZ4_interrupts();
+    // At a console nothing but the dialog shows a window: every report is a line.
+    if (verb != Z4_VERB_CONFIGURE || (console && arguments[0] != '\0'))
+        startZ4_unattended(console ? Z4_REPORT_LINE : Z4_REPORT_BOX);
+    if (verb == Z4_VERB_LONG_FILE) {
+        std::printf("z4setup: the file name is longer than the %d characters z4setup takes\n",
+                    Z4_FILE_ARGUMENT_CHARS - 1);
+        return Z4_EXIT_BAD_FILE;
+    }
+    // The usage touches nothing and may be asked for while a run goes on. At a console an
+    // argument that selects nothing is answered with it, as a mistyped switch.
     if (verb == Z4_VERB_USAGE)
         return z4_usage();
+    if (console && verb == Z4_VERB_CONFIGURE && arguments[0] != '\0') {
+        z4_usage();
+        return Z4_EXIT_BAD_FILE;
+    }
     if (!holdZ4_instance()) {
         if (verb == Z4_VERB_CONFIGURE) {
             z4report(nullptr, "Another z4setup is running.", "Zentrix IV Configuration", MB_OK);
@@ -203,8 +223,14 @@ int z4_run(HINSTANCE instance, const char *command_line, int show_state)
     return code;
 }
 
-#ifdef _WIN32
 // The argument text is taken from the full command line, not from the runtime's own cut of it.
+#if defined(_WIN32) && defined(Z4_CONSOLE_COMPANION)
+// z4setup.com: the same tool for the console subsystem, which the shell waits for.
+int main()
+{
+    return z4_run(GetModuleHandleA(nullptr), GetCommandLineA(), SW_SHOWDEFAULT, true);
+}
+#elif defined(_WIN32)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
 {
     return z4_run(instance, GetCommandLineA(), show_state);

@@ -8,6 +8,7 @@
 #include "board_model_file.h"
 #include "config_dialog_rules.h"
 #include "reg_store.h"
+#include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 
 // The dialog cannot make what the file describes: an interrupt or address on a board that is
@@ -125,8 +126,11 @@ int z4_apply(const char *file)
 
     // Anything the writer reports means the configuration is not as the file describes it.
     unsigned reported = z4reports_made();
+    beginZ4_write();
     delZ4_reg_boards();
-    if (setZ4_reg_params() != ERROR_SUCCESS || z4reports_made() != reported)
+    LONG written = setZ4_reg_params();
+    endZ4_write();
+    if (written != ERROR_SUCCESS || z4reports_made() != reported)
         return Z4_EXIT_WRITE_FAILED;
     printZ4_written_boards();
     return Z4_EXIT_DONE;

@@ -5,11 +5,13 @@
 
 static Z4ReportRoute Z4ReportsGo = Z4_REPORT_BOX;
 static unsigned Z4ReportCount = 0;
+static std::FILE *Z4CommentStream = stdout;
 
-void routeZ4_reports(Z4ReportRoute route)
+void routeZ4_reports(Z4ReportRoute route, std::FILE *comments)
 {
     Z4ReportsGo = route;
     Z4ReportCount = 0;
+    Z4CommentStream = comments;
 }
 
 bool z4reports_are_lines() { return Z4ReportsGo != Z4_REPORT_BOX; }
@@ -17,10 +19,22 @@ bool z4reports_are_lines() { return Z4ReportsGo != Z4_REPORT_BOX; }
 unsigned z4reports_made() { return Z4ReportCount; }
 
 // One line whatever the text holds: line breaks and other control characters become blanks.
-static void printZ4_line_part(const char *text)
+static void printZ4_line_part(std::FILE *out, const char *text)
 {
     for (const char *p = text; *p; ++p)
-        std::putchar(static_cast<unsigned char>(*p) < ' ' ? ' ' : *p);
+        std::fputc(static_cast<unsigned char>(*p) < ' ' ? ' ' : *p, out);
+}
+
+static void printZ4_report(std::FILE *out, const char *prefix, const char *text, const char *caption)
+{
+    std::fputs(prefix, out);
+    if (caption[0] != '\0') {
+        printZ4_line_part(out, caption);
+        std::fputs(": ", out);
+    }
+    printZ4_line_part(out, text);
+    std::fputc('\n', out);
+    std::fflush(out);
 }
 
 int z4report(HWND owner, const char *text, const char *caption, UINT buttons)
@@ -28,14 +42,9 @@ int z4report(HWND owner, const char *text, const char *caption, UINT buttons)
     ++Z4ReportCount;
     if (Z4ReportsGo == Z4_REPORT_BOX)
         return MessageBoxA(owner, text, caption, buttons);
+    if (Z4ReportsGo == Z4_REPORT_LINE || Z4CommentStream != stdout)
+        printZ4_report(stdout, "", text, caption);
     if (Z4ReportsGo == Z4_REPORT_COMMENT)
-        std::fputs("; ", stdout);
-    if (caption[0] != '\0') {
-        printZ4_line_part(caption);
-        std::fputs(": ", stdout);
-    }
-    printZ4_line_part(text);
-    std::putchar('\n');
-    std::fflush(stdout);
+        printZ4_report(Z4CommentStream, "; ", text, caption);
     return (buttons & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 }

@@ -3,13 +3,17 @@
 // in a run without one (where a box would wait for nobody).
 #pragma once
 
+#include <cstdio>
+
 #include "platform.h"
 
 // A comment line is a line that starts with "; ", for output that must stay a board file.
 enum Z4ReportRoute { Z4_REPORT_BOX, Z4_REPORT_LINE, Z4_REPORT_COMMENT };
 
-// Where reports go from now on, counted afresh; a run starts with boxes.
-void routeZ4_reports(Z4ReportRoute route);
+// Where reports go from now on, counted afresh; a run starts with boxes. Comment lines go to
+// `comments`; when that is not standard output, each report is a line there as well, so that a
+// person at the console sees it too.
+void routeZ4_reports(Z4ReportRoute route, std::FILE *comments = stdout);
 bool z4reports_are_lines();
 
 // Shows `text` with `caption` and the `buttons` style (MB_OK, MB_YESNO, ...), owned by `owner`

@@ -7,6 +7,8 @@
 #include "board_model_file.h"
 #include "config_dialog_rules.h"
 #include "reg_store.h"
+#include "z4setup.h"
+#include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 
 // The interrupt every ISA board shows, or 0 when they show different ones or one shows none:
@@ -49,16 +51,9 @@ static void writeZ4_board(std::FILE *out, int slot, const Z4Entries &shown, bool
     std::fprintf(out, "%s = %u\n\n", Z4_FILE_PORTS, board.NumPorts);
 }
 
-int z4_show(const char *file)
+// The report itself, to `out`; false when the stream failed.
+static bool writeZ4_report(std::FILE *out)
 {
-    // On standard output the reports of the scan and the reader become comments of the file.
-    bool toOutput = file[0] == '\0';
-    startZ4_unattended(toOutput ? Z4_REPORT_COMMENT : Z4_REPORT_LINE);
-    std::FILE *out = toOutput ? stdout : std::fopen(file, "w");
-    if (!out) {
-        std::printf("%s: cannot be written\n", file);
-        return Z4_EXIT_BAD_FILE;
-    }
     std::fprintf(out, "; Zentrix IV configuration as the configuration dialog shows it\n");
     std::fflush(out);
 
@@ -79,13 +74,45 @@ int z4_show(const char *file)
     for (int b = 0; b < Z4_SLOTS; ++b)
         if (shown.boards[b].BusType != BUS_NONE)
             writeZ4_board(out, b, shown, accepted);
+    std::fprintf(out,
+                 "; Leave this section out of a file for machines whose built-in ports differ:\n"
+                 "; each machine then numbers from what its dialog would show.\n");
     std::fprintf(out, "[%s]\n%s = %u\n%s = %u\n", Z4_FILE_NUMBERING, Z4_FILE_FIRST_DEVICE,
                  shown.deviceSuffix, Z4_FILE_FIRST_COM, shown.logicalSuffix);
-    bool failed = std::fflush(out) != 0 || std::ferror(out);
-    if (!toOutput)
-        failed = std::fclose(out) != 0 || failed;
-    if (failed) {
-        std::printf("%s: cannot be written\n", toOutput ? "standard output" : file);
+    return std::fflush(out) == 0 && !std::ferror(out);
+}
+
+int z4_show(const char *file)
+{
+    // On standard output the reports of the scan and the reader become comments of the file.
+    if (file[0] == '\0') {
+        startZ4_unattended(Z4_REPORT_COMMENT);
+        if (writeZ4_report(stdout))
+            return Z4_EXIT_DONE;
+        std::printf("standard output: cannot be written\n");
+        return Z4_EXIT_BAD_FILE;
+    }
+    // FILE is replaced only by a whole report: it is written beside FILE under a name of its
+    // own, then moved over it; whatever fails leaves FILE as it was.
+    startZ4_unattended(Z4_REPORT_LINE);
+    char temp[Z4_FILE_ARGUMENT_CHARS + 24];
+    std::snprintf(temp, sizeof temp, "%s.%lu.tmp", file,
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    std::FILE *out = std::fopen(temp, "w");
+    bool written = out != nullptr;
+    if (out) {
+        holdZ4_temporary_file(temp);
+        routeZ4_reports(Z4_REPORT_COMMENT, out);
+        written = writeZ4_report(out);
+        written = std::fclose(out) == 0 && written;
+        routeZ4_reports(Z4_REPORT_LINE);
+        written = written && MoveFileExA(temp, file, MOVEFILE_REPLACE_EXISTING);
+        if (!written)
+            DeleteFileA(temp);
+        holdZ4_temporary_file(nullptr);
+    }
+    if (!written) {
+        std::printf("%s: cannot be written\n", file);
         return Z4_EXIT_BAD_FILE;
     }
     return Z4_EXIT_DONE;

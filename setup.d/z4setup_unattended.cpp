@@ -11,8 +11,8 @@
 void startZ4_unattended(int route)
 {
     routeZ4_reports(static_cast<Z4ReportRoute>(route));
-    // A missing disk or file must not wait for an answer from nobody.
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // A missing disk or file, or a crash, must not wait for an answer from nobody.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
 
 void openZ4_unattended(uint32_t *logical, uint32_t *device)

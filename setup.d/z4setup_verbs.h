@@ -11,6 +11,7 @@ enum {
     Z4_EXIT_REFUSED = 3,   // the configuration is refused
     Z4_EXIT_WRITE_FAILED = 4,
     Z4_EXIT_RUNNING = 5,   // another z4setup is running
+    Z4_EXIT_INTERRUPTED = 7,  // the console's interrupt ended the run before anything was written
 };
 
 // The tool's named mutex, held from the start of a run to its end; false when another z4setup
@@ -23,11 +24,13 @@ int z4_apply(const char *file);
 // "/r [FILE]": the configuration as the dialog would show it, as a board file, to FILE or to
 // standard output when FILE is empty.
 int z4_show(const char *file);
-// "/?": the switches, the exit codes and the board file in a box.
+// "/?": the switches, the exit codes and the board file, in a box or, where reports are lines,
+// as lines on standard output.
 int z4_usage();
 
-// The start of a run without a window: reports go by `route` (lines, or comment lines), and the
-// system shows no error box of its own.
+// The start of a run without a window: reports go by `route` (boxes only for the exe's "/d" and
+// "/?", lines, or comment lines), and the system shows no error box of its own, nor its crash
+// dialog: a crash ends the process with a code of its own instead of waiting for a person.
 void startZ4_unattended(int route);
 
 // The dialog's first state without the dialog: the scan and the reader run, the suffix fields

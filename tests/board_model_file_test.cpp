@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "board_model_file.h"
@@ -59,15 +60,74 @@ TEST(BoardFile, comments_blanks_any_case_and_both_line_ends_read_as_written)
     EXPECT_EQ(p.file.firstDevice.value, 0u);
 }
 
-TEST(BoardFile, an_empty_file_or_one_of_comments_describes_no_board)
+// What a shell leaves when the program it redirected never ran, a file of comments only, or one
+// cut short before its first board: none may stand for "no boards".
+TEST(BoardFile, a_file_without_a_board_section_is_refused_at_its_last_line)
 {
-    for (const char *text : {"", "\n\n", "; nothing\r\n# nothing either\n"}) {
-        Parsed p = parse(text);
-        ASSERT_TRUE(p.ok) << p.error;
-        for (const BoardFileSection &board : p.file.boards)
-            EXPECT_EQ(board.line, 0);
-        EXPECT_EQ(p.file.numberingLine, 0);
+    const char *refusal = ": no board section: a board file holds at least one of [Board1] to "
+                          "[Board4] (for no boards, [Board1] with BusType = None)";
+    const struct {
+        std::string text;
+        int line;
+    } cases[] = {
+        {"", 1},
+        {"\r\n  \t\r\n", 2},
+        {"; nothing\r\n# nothing either\n", 2},
+        {"[Numbering]\nFirstCOM = 3\nFirstDevice = 3", 3},
+        {"\xEF\xBB\xBF", 1},
+        {std::string("\xFF\xFE", 2), 1},
+    };
+    for (const auto &c : cases) {
+        Parsed p = parse(c.text);
+        EXPECT_FALSE(p.ok);
+        EXPECT_EQ(p.error, "boards.ini:" + std::to_string(c.line) + refusal);
     }
+    Parsed none = parse("[Board1]\nBusType = None\n");
+    ASSERT_TRUE(none.ok) << none.error;
+    EXPECT_EQ(none.file.boards[0].busType.value, BUS_NONE);
+}
+
+// PowerShell 5.1 redirects as UTF-16 LE with a mark; Notepad saves "Unicode" so, "Unicode big
+// endian" as UTF-16 BE, and UTF-8 often with a mark.
+std::string utf16(const std::string &ascii, bool little)
+{
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : ascii) {
+        out += little ? c : '\0';
+        out += little ? '\0' : c;
+    }
+    return out;
+}
+
+TEST(BoardFile, files_marked_as_utf8_or_utf16_read_as_the_same_board_file)
+{
+    const std::string text = "; boards\r\n[Board1]\r\nBusType = ISA\r\nInterrupt = 5\r\n"
+                             "Ports = 8\r\n[Numbering]\r\nFirstCOM = 7\r\n";
+    Parsed plain = parse(text);
+    ASSERT_TRUE(plain.ok) << plain.error;
+    for (const std::string &marked :
+         {"\xEF\xBB\xBF" + text, utf16(text, true), utf16(text, false)}) {
+        Parsed p = parse(marked);
+        ASSERT_TRUE(p.ok) << p.error;
+        EXPECT_EQ(std::memcmp(&p.file, &plain.file, sizeof p.file), 0);
+    }
+}
+
+TEST(BoardFile, utf16_outside_ascii_fails_as_any_unknown_word_and_passes_in_a_comment)
+{
+    // "\u00cfSA" as the bus type, "\u00e9" in a comment, on lines 2 and 3.
+    std::string text = utf16("[Board1]\r\nBusType = #SA\r\nPorts = 8 ; caf#\r\n", true);
+    size_t first = text.find('#'), second = text.rfind('#');
+    text[first] = '\xCF';
+    text[second] = '\xE9';
+    Parsed p = parse(text);
+    EXPECT_EQ(p.error, "boards.ini:2: BusType ?SA is not ISA, PCI or None");
+    text[first] = 'I';
+    Parsed fine = parse(text);
+    EXPECT_TRUE(fine.ok) << fine.error;
+
+    Parsed odd = parse(utf16("[Board1]\nBusType = None\n", true) + "x");
+    EXPECT_EQ(odd.error, "boards.ini:2: the file ends inside a UTF-16 character");
 }
 
 TEST(BoardFile, every_malformed_line_is_named_with_its_file_line_and_fault)
@@ -108,7 +168,10 @@ TEST(BoardFile, every_malformed_line_is_named_with_its_file_line_and_fault)
 TEST(BoardFile, a_nul_byte_or_a_long_line_is_refused_where_it_stands)
 {
     Parsed nul = parse(std::string("[Board1]\nBusType = ISA\0\nPorts = 8\n", 33));
-    EXPECT_EQ(nul.error, "boards.ini:2: a NUL byte");
+    EXPECT_EQ(nul.error, "boards.ini:2: a NUL byte: is this UTF-16 without a byte-order mark? "
+                         "Save the file as ANSI, UTF-8 or Unicode");
+    Parsed unmarked = parse(std::string("[\0B\0", 4));
+    EXPECT_EQ(unmarked.error, nul.error.replace(11, 1, "1"));
 
     std::string longest = "[Board1]\nBusType = ISA\nPorts = 8 ;" + std::string(255 - 11, 'x') + "\n";
     EXPECT_TRUE(parse(longest).ok);
@@ -143,6 +206,26 @@ TEST(BoardFile, a_file_that_cannot_be_opened_is_named_at_line_0)
     char error[Z4_BOARD_FILE_ERROR_CHARS];
     EXPECT_FALSE(readZ4_board_file("/nonexistent/boards.ini", &file, error));
     EXPECT_STREQ(error, "/nonexistent/boards.ini:0: cannot be opened");
+}
+
+// A deep share path must not push the line and the reason out of the message.
+TEST(BoardFile, a_long_path_gives_way_from_its_start_never_the_line_or_the_reason)
+{
+    std::string name = std::string(1000, 'd') + "\\boards.ini";
+    std::string value(240, 'x');
+    BoardFile file;
+    char error[Z4_BOARD_FILE_ERROR_CHARS];
+    std::string text = "[Board1]\nBusType = " + value + "\n";
+    EXPECT_FALSE(parseZ4_board_file(text.data(), text.size(), name.c_str(), &file, error));
+    std::string message = error;
+    std::string reason = ":2: BusType " + value + " is not ISA, PCI or None";
+    EXPECT_EQ(message.size(), sizeof error - 1);
+    EXPECT_EQ(message.substr(0, 3), "...");
+    EXPECT_EQ(message.substr(message.size() - reason.size()), reason);
+    EXPECT_NE(message.find("\\boards.ini" + reason), std::string::npos);
+
+    EXPECT_FALSE(parseZ4_board_file(text.data(), text.size(), "boards.ini", &file, error));
+    EXPECT_EQ(std::string(error), "boards.ini" + reason);
 }
 
 }  // namespace

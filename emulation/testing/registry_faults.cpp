@@ -17,6 +17,11 @@ void reg_inject(const std::string &op, const std::string &key, const std::string
     state().faults.push_back(f);
 }
 
+void reg_observe(std::function<void(const RegCall &)> observer)
+{
+    state().observer = std::move(observer);
+}
+
 const std::vector<RegCall> &reg_calls()
 {
     return state().calls;

@@ -2,6 +2,7 @@
 // made.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct RegCall {
 // Invalid handles and parameters are answered before faults are looked at.
 void reg_inject(const std::string &op, const std::string &key, const std::string &name, LONG code,
                 int nth = 0);
+
+// Told of every registry call once it is made (with its result), until reg_reset(): for tests
+// that act at a given point of a run, as a person pressing Ctrl+C would.
+void reg_observe(std::function<void(const RegCall &)> observer);
 
 // Every API call made since the last reset, in order.
 const std::vector<RegCall> &reg_calls();

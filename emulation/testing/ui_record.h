@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "win32_api.h"
@@ -49,5 +50,12 @@ void reject_global_names(bool on);
 const std::vector<std::string> &mutexes_created();
 int open_mutex_handles();
 
+
+// The console control handler the tool set (null when none; cleared by ui_reset), and a control
+// event raised as the system raises it: the handler runs on a thread of its own, which the caller
+// joins; `answered` gets what it returned. A handler that calls ExitProcess ends the process.
+PHANDLER_ROUTINE console_handler();
+std::thread raise_console_event(DWORD type, std::function<void(BOOL)> answered = nullptr);
+void console_reset();
 
 }  // namespace emu

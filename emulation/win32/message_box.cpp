@@ -151,6 +151,7 @@ void ui_reset()
     command_line = "z4setup.exe";
     error_mode_set = 0;
     mutex_reset();
+    console_reset();
     window_reset();
 }
 

@@ -69,6 +69,8 @@ BOOL WINAPI CloseHandle(HANDLE hObject)
 
 DWORD WINAPI GetLastError(void) { return last_error; }
 
+void WINAPI SetLastError(DWORD dwErrCode) { last_error = dwErrCode; }
+
 namespace emu {
 
 void mutex_reset()

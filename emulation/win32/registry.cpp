@@ -62,6 +62,8 @@ LONG finish(emu::RegCall &call, LONG result)
 {
     call.result = result;
     state().calls.push_back(call);
+    if (state().observer)
+        state().observer(call);
     return result;
 }
 

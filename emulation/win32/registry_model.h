@@ -2,6 +2,7 @@
 // the key tree, open handles, denied paths, injected faults and the call log.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +45,7 @@ struct State {
     std::vector<RegCall> calls;
     bool recursive_delete = false;
     bool sorted_values = false;
+    std::function<void(const emu::RegCall &)> observer;  // told of every call once it is made
 };
 State &state();
 

@@ -310,6 +310,7 @@ typedef struct tagWNDCLASSA {
 #define IDNO 7
 
 #define SEM_FAILCRITICALERRORS 0x0001
+#define SEM_NOGPFAULTERRORBOX 0x0002
 #define SEM_NOOPENFILEERRORBOX 0x8000
 
 #define HELP_CONTEXT 0x0001L
@@ -389,3 +390,26 @@ DWORD WINAPI GetLastError(void);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args);
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
+
+// Processes, the console's control events, files and the interlocked operations (kernel32)
+#define INFINITE 0xFFFFFFFFu
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define CTRL_C_EVENT 0
+#define CTRL_BREAK_EVENT 1
+#define CTRL_CLOSE_EVENT 2
+typedef BOOL(WINAPI *PHANDLER_ROUTINE)(DWORD dwCtrlType);
+BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE HandlerRoutine, BOOL Add);
+void WINAPI Sleep(DWORD dwMilliseconds);
+[[noreturn]] void WINAPI ExitProcess(UINT uExitCode);
+DWORD WINAPI GetCurrentProcessId(void);
+void WINAPI SetLastError(DWORD dwErrCode);
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+inline LONG InterlockedCompareExchange(volatile LONG *target, LONG exchange, LONG comparand)
+{
+    return __sync_val_compare_and_swap(target, comparand, exchange);
+}
+inline LONG InterlockedExchange(volatile LONG *target, LONG value)
+{
+    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}

@@ -1,0 +1,48 @@
+// Console interrupts: the run ends at once before the write, and only after it once it began.
+#include "z4setup_interrupt.h"
+
+#include <cstdio>
+
+#include "z4setup_verbs.h"
+
+enum : LONG { Z4_BEFORE_WRITE, Z4_WRITING, Z4_WRITTEN, Z4_INTERRUPTED };
+
+// Read and changed by the console's handler thread as well as the run's own.
+static volatile LONG Z4WriteState = Z4_BEFORE_WRITE;
+static const char *volatile Z4TemporaryFile;
+
+// The system calls this on a thread of its own.
+static BOOL WINAPI onZ4_console_event(DWORD)
+{
+    if (InterlockedCompareExchange(&Z4WriteState, Z4_INTERRUPTED, Z4_BEFORE_WRITE) ==
+        Z4_BEFORE_WRITE) {
+        if (const char *temporary = Z4TemporaryFile)
+            DeleteFileA(temporary);
+        std::printf("z4setup: interrupted; nothing was written\n");
+        std::fflush(stdout);
+        ExitProcess(Z4_EXIT_INTERRUPTED);
+    }
+    // The write finishes first; returning ends a closed console's process only then.
+    while (Z4WriteState == Z4_WRITING)
+        Sleep(20);
+    return TRUE;
+}
+
+void armZ4_interrupts() { SetConsoleCtrlHandler(onZ4_console_event, TRUE); }
+
+void beginZ4_write()
+{
+    // An interrupt that came first is ending the process: nothing may be written now.
+    while (InterlockedCompareExchange(&Z4WriteState, Z4_WRITING, Z4_BEFORE_WRITE) == Z4_INTERRUPTED)
+        Sleep(INFINITE);
+}
+
+void endZ4_write() { InterlockedExchange(&Z4WriteState, Z4_WRITTEN); }
+
+void holdZ4_temporary_file(const char *path) { Z4TemporaryFile = path; }
+
+void resetZ4_interrupts()
+{
+    Z4WriteState = Z4_BEFORE_WRITE;
+    Z4TemporaryFile = nullptr;
+}
