@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
 tools/build.sh win32 win64 host
-tools/check-exe.sh build/win32/z4setup.exe build/win64/z4setup.exe
+tools/check-exe.sh build/win32/z4setup.exe build/win32/z4setup.com build/win64/z4setup.exe \
+    build/win64/z4setup.com
 ctest --preset host
 tools/ci-robustness.sh all

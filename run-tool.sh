@@ -15,7 +15,7 @@ if [ -z "${DISPLAY:-}" ] && [ "$windowless" = 0 ] && [ -x "$root/tools/e2e/demo.
     # Nobody can click on a machine without a display: show the typical session instead.
     exec "$root/tools/e2e/demo.sh"
 fi
-export WINEPREFIX="$root/.wine" WINEDEBUG=-all WINEARCH=win64
+export WINEPREFIX="$root/.wine" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml,msports="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Preparing the Wine prefix in $WINEPREFIX (once)..." >&2
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a Windows build imports anything but the system DLLs, lacks its application manifest
-# (administrator rights, the supported systems) or its version resource, or when the i686 exe
-# grows past 256 KiB or loses the subsystem version NT 4.0 loads.
+# (administrator rights, the supported systems) or its version resource, when the i686 build
+# grows past 256 KiB or loses the subsystem version NT 4.0 loads, or when z4setup.exe is not a
+# windowed program (subsystem 2) or z4setup.com not a console one (3).
 set -euo pipefail
 status=0
 for exe in "$@"; do
@@ -21,6 +22,11 @@ for exe in "$@"; do
                 'FileDescription' 'Zentrix IV Configuration' 'Korvana'; do
         grep -qF -- "$want" <<<"$text" || { echo "FAIL $exe lacks $want"; status=1; }
     done
+    subsystem=$(printf '%s\n' "$dump" | awk '$1 == "Subsystem" {print $2 + 0}')
+    case "$exe" in *.com) want=3;; *) want=2;; esac
+    if [ "$subsystem" != "$want" ]; then
+        echo "FAIL $exe has subsystem $subsystem (want $want)"; status=1
+    fi
     major=$(printf '%s\n' "$dump" | awk '/MajorSubsystemVersion/ {print $2}')
     minor=$(printf '%s\n' "$dump" | awk '/MinorSubsystemVersion/ {print $2}')
     size=$(stat -c %s "$exe")
@@ -31,6 +37,6 @@ for exe in "$@"; do
         fi
         if [ "$size" -gt 262144 ]; then echo "FAIL $exe is $size bytes (limit 262144)"; status=1; fi;;
     esac
-    echo "exe $exe: $size bytes, subsystem $major.$minor, imports $dlls, resource types: $types"
+    echo "exe $exe: $size bytes, subsystem $subsystem version $major.$minor, imports $dlls, resource types: $types"
 done
 exit $status

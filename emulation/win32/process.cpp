@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "ui_record.h"
 
@@ -31,9 +33,26 @@ DWORD error_of_errno()
     }
 }
 
-// Windows refuses to replace or delete a read-only file, whoever asks; root on Linux would not.
-bool read_only(const char *path)
+std::vector<std::string> held_files;
+
+// A file another program holds open without sharing can be neither replaced nor deleted; Wine
+// answers ERROR_ACCESS_DENIED. So is a read-only file deleted: Windows refuses whoever asks, where
+// root on Linux would not.
+bool is_held(const char *path)
 {
+    struct stat st, other;
+    if (stat(path, &st) != 0)
+        return false;
+    for (const auto &held : held_files)
+        if (stat(held.c_str(), &other) == 0 && other.st_dev == st.st_dev && other.st_ino == st.st_ino)
+            return true;
+    return false;
+}
+
+bool refused(const char *path)
+{
+    if (is_held(path))
+        return true;
     struct stat st;
     return stat(path, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
@@ -79,7 +98,8 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
             SetLastError(ERROR_ALREADY_EXISTS);
             return FALSE;
         }
-        if (read_only(lpNewFileName)) {
+        // A read-only file is replaced as Wine replaces it; a held one is not.
+        if (is_held(lpNewFileName)) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
@@ -93,7 +113,7 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
 {
-    if (read_only(lpFileName)) {
+    if (refused(lpFileName)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -118,6 +138,12 @@ std::thread raise_console_event(DWORD type, std::function<void(BOOL)> answered)
     });
 }
 
-void console_reset() { console_routine = nullptr; }
+void hold_file(const std::string &path) { held_files.push_back(path); }
+
+void console_reset()
+{
+    console_routine = nullptr;
+    held_files.clear();
+}
 
 }  // namespace emu

@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 w32=$(realpath "${2:-$root/build/win32}")
 w64=$(realpath "${3:-$root/build/win64}")
 export WINEPREFIX=${Z4_BENCH_PREFIX:-/tmp/z4-bench-prefix}
-export WINEARCH=win64 WINEDEBUG=-all
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,msports="
 work=$(mktemp -d /tmp/z4-bench.XXXXXX)
 
 # A prefix booted before 32-bit Wine could run lacks syswow64; make a fresh one then.

@@ -33,7 +33,7 @@ SCRIPT
 echo "Registry before: $before"
 sed 's/^/    /' "$before"
 echo "The user types 8 as Board 1's number of ports and presses Ok:"
-WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all \
+WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,msports=" \
     timeout 300 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" \
     /usr/lib/wine/wine "$pilot" "$(win "$work/script.txt")" "$(win "$work/log.txt")" 2>/dev/null
 sed 's/^/    seen: /' "$work/log.txt"

@@ -36,7 +36,7 @@ create)
     fi
     mkdir -p "$(dirname "$dir")"
     # No Mono or Gecko: their installers would ask a question nobody answers.
-    export WINEPREFIX="$dir" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$dir" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,msports="
     timeout 600 "$loader" wineboot -i >/dev/null 2>&1 || {
         echo "$0: wineboot failed or took over 10 minutes in $dir" >&2; exit 1; }
     wine_fonts "$dir"

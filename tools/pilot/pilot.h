@@ -107,3 +107,4 @@ void run_reset(const Words &w);
 void run_volatile(const Words &w);
 void run_import(const Words &w);
 void run_export(const Words &w);
+void run_hold(const Words &w);

@@ -348,3 +348,18 @@ void run_close(const Words &w)
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     settle(6);
 }
+
+// hold FILE: another program holds FILE open without sharing until the script ends, as an editor
+// or a virus scanner might.
+void run_hold(const Words &w)
+{
+    if (w.size() != 2) {
+        log_error("hold: expects a file");
+        return;
+    }
+    HANDLE file = CreateFileA(w[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        log_error("hold: cannot open " + w[1] + " (" + std::to_string(GetLastError()) + ")");
+    // Left open: the pilot's end closes it.
+}

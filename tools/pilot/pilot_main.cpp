@@ -27,7 +27,7 @@ const Verb VERBS[] = {
     {"close", run_close},       {"text", run_query},      {"items", run_query},
     {"count", run_query},       {"selection", run_query}, {"enabled", run_query},
     {"focus?", run_query},      {"rect", run_rect},       {"combo-rect", run_rect},       {"dpi", run_dpi},
-    {"shot", run_shot},
+    {"shot", run_shot},         {"hold", run_hold},
 };
 
 int keep_alive(const char *stop_file)

@@ -5,7 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="${1:-$root/docs/dialog-wine.png}"
-export WINEPREFIX="${WINEPREFIX:-/tmp/dlgshot}" WINEDEBUG=-all
+export WINEPREFIX="${WINEPREFIX:-/tmp/dlgshot}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,msports="
 display=":${SHOT_DISPLAY:-77}"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     WINEARCH=win32 xvfb-run -a /usr/lib/wine/wine wineboot -i >/dev/null 2>&1 || true

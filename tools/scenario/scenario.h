@@ -28,6 +28,9 @@ struct Scenario {
     std::vector<Step> steps;
     std::string before_reg, after_reg;  // file paths
     std::vector<std::string> files;     // copied into the folder the tool runs in
+    std::vector<std::string> held;      // of those, the ones another program holds open
+    bool console = false;               // z4setup.com runs instead of z4setup.exe
+    std::string batch;                  // "cmd /c BATCH" runs instead, both programs beside it
     std::vector<std::string> volatile_keys;  // made volatile before before.reg is imported
     std::string expected_output;        // the tool's standard output must equal this file
     std::vector<std::pair<std::string, std::string>> expected_files;  // written, wanted

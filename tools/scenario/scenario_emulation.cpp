@@ -234,9 +234,11 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
         write_file(dir + "/transcript.txt", "error " + error + "\n");
         return 3;
     }
-    emu::set_command_line(words::command_line("z4setup.exe", s.arguments));
+    for (const auto &name : s.held)
+        emu::hold_file(dir + "/" + name);
+    emu::set_command_line(words::command_line(s.console ? "z4setup.com" : "z4setup.exe", s.arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
-    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT, s.console);
     std::fflush(stdout);
     note_failures();
     for (; play.next < s.steps.size(); ++play.next) {

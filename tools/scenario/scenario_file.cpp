@@ -100,7 +100,7 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             return fail(line, why);
         if (verb == "command") {
             if (have_command)
-                return fail(line, "a second command line");
+                return fail(line, "a second command line (or a batch file besides it)");
             have_command = true;
             // The argument text as typed; quotes keep leading blanks.
             out->arguments = (!rest.empty() && rest[0] == '"' && w.size() == 2) ? w[1] : rest;
@@ -112,6 +112,37 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
                     return fail(line, "unknown mode " + w[i]);
                 out->only.push_back(w[i]);
             }
+            continue;
+        }
+        // The console companion, z4setup.com, runs instead of z4setup.exe.
+        if (verb == "console") {
+            if (w.size() != 1)
+                return fail(line, "console takes no argument");
+            out->console = true;
+            continue;
+        }
+        // A batch file run by "cmd /c" in the tool's folder, z4setup.exe and z4setup.com beside
+        // it: what an administrator's script does. It stands for the command line.
+        if (verb == "batch") {
+            if (w.size() != 2)
+                return fail(line, "batch takes 1 argument(s)");
+            if (have_command)
+                return fail(line, "a batch file stands instead of the command line");
+            if (!std::filesystem::exists(dir + "/" + w[1]))
+                return fail(line, "no " + w[1] + " beside it");
+            have_command = true;
+            out->batch = w[1];
+            out->files.push_back(w[1]);
+            continue;
+        }
+        // A file given with "file" that another program holds open, unshared, while the tool
+        // runs (an editor, a virus scanner): it can be neither replaced nor deleted.
+        if (verb == "held") {
+            if (w.size() != 2)
+                return fail(line, "held takes 1 argument(s)");
+            if (std::find(out->files.begin(), out->files.end(), w[1]) == out->files.end())
+                return fail(line, w[1] + " is not given with file first");
+            out->held.push_back(w[1]);
             continue;
         }
         // A key of before.reg made volatile: no key that keeps can be made below it.
@@ -166,6 +197,8 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
         return fail(1, "no command line (write \"command\" alone for none)");
     if (!have_exit)
         return fail(1, "no exit line: every scenario says how the tool ends");
+    if (!out->batch.empty() && (out->only.empty() || out->only[0] != "wine"))
+        return fail(1, "a batch file runs only under Wine: say \"only wine\"");
     if (!std::filesystem::exists(out->before_reg))
         return fail(1, "no before.reg beside it");
     if (!std::filesystem::exists(out->after_reg))

@@ -26,7 +26,7 @@ std::string prefix_of(const WineOptions &o)
 std::map<std::string, std::string> wine_env(const WineOptions &o)
 {
     return {{"WINEPREFIX", prefix_of(o)}, {"WINEARCH", o.arch}, {"WINEDEBUG", "-all"},
-            {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+            {"WINEDLLOVERRIDES", "mscoree,mshtml,msports="}};
 }
 
 // Wine's drive Z: is the Unix root.
@@ -161,9 +161,25 @@ Result wine_run(const WineOptions &o, const Scenario &s)
         script += "volatile " + words::quote(key) + "\n";
     script += "import " + words::quote(win_path(s.before_reg)) + "\n";
     script += "export " + words::quote(win_path(dir + "/setup.reg")) + "\n";
-    // The tool runs in the scenario's folder, its standard output kept there.
-    script += "start " + words::quote(win_path(o.exe)) + " " + words::quote(s.arguments) + " " +
-              words::quote(win_path(dir)) + " " + words::quote(win_path(dir + "/stdout.txt")) + "\n";
+    // The tool runs in the scenario's folder, its standard output kept there; a batch file runs
+    // there under cmd, with both programs beside it as an administrator would keep them.
+    std::string program = o.exe, arguments = s.arguments;
+    std::string companion = fs::path(o.exe).replace_extension(".com").string();
+    if (s.console)
+        program = companion;
+    if (!s.batch.empty()) {
+        std::error_code ec;
+        for (const std::string &file : {o.exe, companion})
+            fs::copy_file(file, dir + "/" + fs::path(file).filename().string(),
+                          fs::copy_options::overwrite_existing, ec);
+        program = "cmd.exe";
+        arguments = "/c " + s.batch;
+    }
+    for (const auto &name : s.held)
+        script += "hold " + words::quote(win_path(dir + "/" + name)) + "\n";
+    script += "start " + words::quote(program == "cmd.exe" ? program : win_path(program)) + " " +
+              words::quote(arguments) + " " + words::quote(win_path(dir)) + " " +
+              words::quote(win_path(dir + "/stdout.txt")) + "\n";
     // The boxes of a second instance are answered, Ok, while the pilot waits for its end.
     bool second = false;
     for (const auto &step : s.steps) {
