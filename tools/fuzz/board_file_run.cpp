@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "board_model_file.h"
@@ -53,6 +54,40 @@ std::string ports_difference(const Picture &before, const Picture &after)
     return "";
 }
 
+// The text as PowerShell 5.1 redirects it or Notepad saves "Unicode": UTF-16 after a byte-order
+// mark, each byte one character.
+std::string utf16(const std::string &text, bool little)
+{
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : text) {
+        out += little ? c : '\0';
+        out += little ? '\0' : c;
+    }
+    return out;
+}
+
+// A plain ASCII file reads the same, to the board and to the message, in either UTF-16.
+void check_utf16_reads_the_same(const std::string &text)
+{
+    for (char c : text)
+        if (c <= 0)
+            return;
+    if (text.size() * 2 + 2 > Z4_BOARD_FILE_MAX_BYTES || text.rfind("\xEF\xBB\xBF", 0) == 0)
+        return;
+    BoardFile plain, wide;
+    char plainError[Z4_BOARD_FILE_ERROR_CHARS], wideError[Z4_BOARD_FILE_ERROR_CHARS];
+    bool plainOk = parseZ4_board_file(text.data(), text.size(), "fuzz.ini", &plain, plainError);
+    for (bool little : {true, false}) {
+        std::string bytes = utf16(text, little);
+        bool wideOk = parseZ4_board_file(bytes.data(), bytes.size(), "fuzz.ini", &wide, wideError);
+        if (wideOk != plainOk || std::string(wideError) != plainError ||
+            (plainOk && std::memcmp(&plain, &wide, sizeof plain) != 0))
+            fail(std::string("read otherwise as UTF-16 ") + (little ? "LE" : "BE") + ": \"" +
+                     wideError + "\" against \"" + plainError + "\"",
+                 text);
+    }
+}
+
 }  // namespace
 
 const BoardFileTally &board_file_tally() { return tally; }
@@ -70,12 +105,15 @@ void run_board_file(const uint8_t *data, size_t size)
         fail("a box was shown: " + box.caption + ": " + box.text, text);
     });
 
+    check_utf16_reads_the_same(text);
+    // Every other input goes to the tool as UTF-16 LE, as PowerShell writes it.
+    std::string bytes = size % 2 ? utf16(text, true) : text;
     BoardFile parsed;
     char error[Z4_BOARD_FILE_ERROR_CHARS];
-    bool readable = parseZ4_board_file(text.data(), text.size(), "fuzz.ini", &parsed, error);
+    bool readable = parseZ4_board_file(bytes.data(), bytes.size(), "fuzz.ini", &parsed, error);
 
     std::FILE *f = std::fopen(file_path().c_str(), "wb");
-    if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size() || std::fclose(f) != 0)
+    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0)
         fail("the board file could not be written to " + file_path(), text);
 
     const Picture start = take_picture();

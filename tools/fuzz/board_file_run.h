@@ -7,11 +7,13 @@
 
 namespace fuzz {
 
-// Builds the registry from the input's registry part, writes the rest as the board file, runs
+// Builds the registry from the input's registry part, writes the rest as the board file (as
+// UTF-16 LE with its mark for inputs of odd length, as PowerShell writes it), runs
 // "z4setup /s FILE" and aborts with a message on the first broken promise: an exit code other
 // than 0, 2, 3 and 4; a window or a box; a key left open; a change outside the driver's keys
 // and new default Ports entries; a change at all without exit code 0 or 4; a file the reader
-// refuses that is not exit code 2, or one it takes that is.
+// refuses that is not exit code 2, or one it takes that is; a plain ASCII file that reads
+// otherwise as UTF-16 (LE or BE, with the mark).
 void run_board_file(const uint8_t *data, size_t size);
 
 struct BoardFileTally {
