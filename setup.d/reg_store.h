@@ -83,6 +83,33 @@ struct Z4Collision {
 // as loaded (in the resource map) are not counted: the writer replaces them.
 bool findZ4_collision(Z4Collision *collision);
 
+// The COM port database of Windows 2000 and later (msports.dll, loaded at run time): numbers 1
+// to Z4_COMDB_MAX_PORTS, each marked in use or free. Where the DLL is missing (Windows NT 4.0)
+// or the database cannot be opened, these do nothing and find nothing.
+constexpr uint32_t Z4_COMDB_MAX_PORTS = 4096;
+
+// A COM number the driver's configuration holds, from a port's DosDevices text ("COM3 "), noted
+// by the reader and the removal; the driver's own numbers never count as another's.
+void noteZ4_driver_com(const char *dosDevices, size_t length);
+void forgetZ4_driver_coms();
+
+// What the database marks in use: inUse[n - 1] for COMn, n up to `ports`. Null where there is no
+// database; freed by the caller.
+struct ComDBUsage {
+    DWORD ports;
+    BYTE inUse[1];
+};
+ComDBUsage *readZ4_comdb_usage();
+// Whether the database holds `com` for something other than this driver's configuration.
+bool reservedZ4_elsewhere(const ComDBUsage *usage, uint32_t com);
+
+// After a successful write: every COM number written claimed (the database grown first where a
+// number lies beyond it), the driver's old numbers the new configuration does not hold released.
+// Failures are reported as the writer's are.
+void claimZ4_written_coms();
+// After a removal: the numbers of the configuration removed released.
+void releaseZ4_driver_coms();
+
 // The tables as a new process has them: the writer fills them in as it goes.
 void resetZ4_value_tables();
 

@@ -46,23 +46,18 @@ static bool assignedZ4(uint32_t first, uint32_t ports, uint32_t number, uint32_t
     return *port < ports;
 }
 
-bool findZ4_collision(Z4Collision *collision)
+// The first collision in the device map, in the writer's port order; at one port its COM number
+// first. False when there is none or the map cannot be read.
+static bool findZ4_device_map_collision(uint32_t ports, uint32_t *bestPort, Z4Collision *collision)
 {
-    uint32_t ports = 0;
-    for (int b = 0; b < Z4_SLOTS; ++b)
-        if (slotZ4_written(b))
-            ports += CurrentZ4config[b].NumPorts;
     HKEY key;
-    if (ports == 0 ||
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_DEVICE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_DEVICE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD owned;
     uint32_t *devices = loadedZ4_devices(&owned);
     uint32_t firstDevice = SerialMaxNum + 1, firstCom = COMMaxNum + 1;
 
-    // The first port in the writer's order that collides; at one port its COM number first.
     bool found = false;
-    uint32_t bestPort = 0;
     DWORD values = queryZ4_key_counts(key).values;
     for (DWORD i = 0; i < values; ++i) {
         MapValue value;
@@ -73,16 +68,16 @@ bool findZ4_collision(Z4Collision *collision)
             continue;  // the driver's own port, about to be replaced
         bool hasCom = comZ4_number(value, &com);
         if (hasCom && assignedZ4(firstCom, ports, com, &port) &&
-            (!found || port < bestPort || (port == bestPort && !collision->isCom))) {
+            (!found || port < *bestPort || (port == *bestPort && !collision->isCom))) {
             found = true;
-            bestPort = port;
+            *bestPort = port;
             collision->isCom = true;
             std::snprintf(collision->text, sizeof collision->text, "COM%u is already used by %s.",
                           com, value.name);
         }
-        if (serial && assignedZ4(firstDevice, ports, device, &port) && (!found || port < bestPort)) {
+        if (serial && assignedZ4(firstDevice, ports, device, &port) && (!found || port < *bestPort)) {
             found = true;
-            bestPort = port;
+            *bestPort = port;
             collision->isCom = false;
             std::snprintf(collision->text, sizeof collision->text, "Serial%u is already used by %.*s.",
                           device, hasCom ? static_cast<int>(value.dataLength) : 13,
@@ -91,5 +86,34 @@ bool findZ4_collision(Z4Collision *collision)
     }
     std::free(devices);
     RegCloseKey(key);
+    return found;
+}
+
+bool findZ4_collision(Z4Collision *collision)
+{
+    uint32_t ports = 0;
+    for (int b = 0; b < Z4_SLOTS; ++b)
+        if (slotZ4_written(b))
+            ports += CurrentZ4config[b].NumPorts;
+    if (ports == 0)
+        return false;
+    uint32_t bestPort = 0;
+    bool found = findZ4_device_map_collision(ports, &bestPort, collision);
+
+    // A number the COM port database holds for a device that is absent now: the device map does
+    // not show it, yet that device gets it back when it is plugged in again.
+    ComDBUsage *usage = readZ4_comdb_usage();
+    uint32_t last = found ? bestPort : ports - 1;
+    for (uint32_t port = 0; usage && port <= last; ++port) {
+        uint32_t com = COMMaxNum + 1 + port;
+        if (!reservedZ4_elsewhere(usage, com) || (found && port == bestPort && collision->isCom))
+            continue;
+        found = true;
+        collision->isCom = true;
+        std::snprintf(collision->text, sizeof collision->text,
+                      "COM%u is reserved in the COM port database for another device.", com);
+        break;
+    }
+    std::free(usage);
     return found;
 }

@@ -169,9 +169,16 @@ bool loadedZ4_device_number(const char *name, bool *numbered, uint32_t *device)
 
 bool serialZ4_device_number(const MapValue &value, uint32_t *device)
 {
-    if (std::strncmp(value.name, "Serial", 6) != 0 && std::strncmp(value.name, "serial", 6) != 0)
+    // Windows NT 4.0's serial driver writes "Serial0"; from Windows 2000 on it is "\Device\Serial0".
+    size_t at;
+    if (std::strncmp(value.name, "Serial", 6) == 0 || std::strncmp(value.name, "serial", 6) == 0)
+        at = 6;
+    else if (std::strncmp(value.name, "\\Device\\Serial", 14) == 0 ||
+             std::strncmp(value.name, "\\Device\\serial", 14) == 0)
+        at = 14;
+    else
         return false;
-    *device = number_at(value.name, std::strlen(value.name), 6);
+    *device = number_at(value.name, std::strlen(value.name), at);
     return true;
 }
 

@@ -88,7 +88,8 @@ LONG readZ4_map_value(HKEY key, DWORD index, DWORD dataSize, const char *format,
 // positions 12 to 17: the entry counts, but gives no number.
 bool loadedZ4_device_number(const char *name, bool *numbered, uint32_t *device);
 
-// The device number of a device-map name "Serial<n>" (or "serial<n>"); false for other names.
+// The device number of a device-map name "Serial<n>" or "\\Device\\Serial<n>" (either with a
+// lower-case "serial"); false for other names.
 bool serialZ4_device_number(const MapValue &value, uint32_t *device);
 // The COM number of device-map data "COM<n>" (upper case only); false for other data.
 bool comZ4_number(const MapValue &value, uint32_t *com);

@@ -74,9 +74,10 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j)
                           reinterpret_cast<BYTE *>(dosDevices), &length);
     // The text is stored without its NUL; it ends at the first zero byte or the bytes read.
     size_t textLength = 0;
-    if (readZ4_ok(rc))
+    if (readZ4_ok(rc)) {
         textLength = strnlen(dosDevices, length < sizeof dosDevices ? length : sizeof dosDevices);
-    else
+        noteZ4_driver_com(dosDevices, textLength);
+    } else
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1770, j, rc);
 
     uint32_t com = number_at(dosDevices, textLength, 3);

@@ -1,7 +1,23 @@
 // Removal of the driver's configuration: port keys, board keys, Parameters, service key.
+#include <cstring>
+
 #include "reg_store_keys.h"
 #include "reg_store.h"
 #include "z4setup_report.h"
+
+// The COM number a port key holds, for the database to have back once the port is gone.
+static void noteZ4_port_com(HKEY board, const char *port)
+{
+    HKEY key;
+    if (RegOpenKeyExA(board, port, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    char dosDevices[50] = {};
+    DWORD type, length = sizeof dosDevices - 1;
+    if (RegQueryValueExA(key, Z4_VALUE_DOSDEVICES, nullptr, &type,
+                         reinterpret_cast<BYTE *>(dosDevices), &length) == ERROR_SUCCESS)
+        noteZ4_driver_com(dosDevices, strnlen(dosDevices, length));
+    RegCloseKey(key);
+}
 
 // NT refuses to delete a key that still has subkeys, so the port keys under every board key
 // go first. Failures here are left to the reports of the deletions that follow.
@@ -19,8 +35,10 @@ static void delZ4_reg_ports()
             continue;
         SubkeyNames ports =
             collectZ4_subkey_names(board, queryZ4_key_counts(board).subkeys, Z4_SILENT);
-        for (DWORD p = 0; p < ports.count; ++p)
+        for (DWORD p = 0; p < ports.count; ++p) {
+            noteZ4_port_com(board, ports.names[p].name);
             RegDeleteKeyA(board, ports.names[p].name);
+        }
         freeZ4_subkey_names(ports);
         RegCloseKey(board);
     }
@@ -30,9 +48,13 @@ static void delZ4_reg_ports()
 
 void removeZ4_config()
 {
+    unsigned reported = z4reports_made();
     delZ4_reg_ports();
     delZ4_reg_boards();
     delZ4_reg_service();
+    // Numbers of ports that may still be configured stay claimed.
+    if (z4reports_made() == reported)
+        releaseZ4_driver_coms();
 }
 
 void delZ4_reg_service()

@@ -107,7 +107,8 @@ static LRESULT onConfigure(HWND hwnd)
     }
     beginZ4_write();
     delZ4_reg_boards();
-    setZ4_reg_params();
+    if (setZ4_reg_params() == ERROR_SUCCESS)
+        claimZ4_written_coms();
     endZ4_write();
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     return 0;
@@ -135,6 +136,7 @@ void resetZ4_process()
 {
     resetZ4_model();
     resetZ4_value_tables();
+    forgetZ4_driver_coms();
     routeZ4_reports(Z4_REPORT_BOX);
     resetZ4_interrupts();
 }

@@ -129,6 +129,8 @@ int z4_apply(const char *file)
     beginZ4_write();
     delZ4_reg_boards();
     LONG written = setZ4_reg_params();
+    if (written == ERROR_SUCCESS && z4reports_made() == reported)
+        claimZ4_written_coms();
     endZ4_write();
     if (written != ERROR_SUCCESS || z4reports_made() != reported)
         return Z4_EXIT_WRITE_FAILED;

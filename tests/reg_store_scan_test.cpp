@@ -336,3 +336,23 @@ TEST_F(Scan, an_enumeration_answered_with_122_is_no_failure)
     EXPECT_EQ(SerialMaxNum, 1u);
     EXPECT_EQ(COMMaxNum, 2u);
 }
+
+// From Windows 2000 on (and under Wine) the system's serial driver names its device-map values
+// "\Device\Serial<n>": their device numbers count as "Serial<n>" does on Windows NT 4.0.
+TEST_F(Scan, device_map_names_of_windows_2000_and_later_give_their_device_numbers)
+{
+    mapped("\\Device\\Serial0", "COM1");
+    mapped("\\Device\\Serial7", "COM2");
+    scan_from_other_numbers();
+    EXPECT_EQ(SerialMaxNum, 7u);
+    EXPECT_EQ(COMMaxNum, 2u);
+
+    emu::reg_reset();
+    mapped("\\Device\\serial12", "COM3");
+    mapped("\\device\\Serial40", "COM4");  // "device" in lower case is no such name
+    mapped("\\Device\\Seria", "COM5");
+    scan_from_other_numbers();
+    EXPECT_EQ(SerialMaxNum, 12u);
+    EXPECT_EQ(COMMaxNum, 5u);
+    EXPECT_TRUE(boxes().empty());
+}

@@ -175,6 +175,27 @@ TEST_F(Safety, a_board_file_that_collides_is_refused_without_the_question)
     EXPECT_TRUE(emu::calls_of("RegCreateKeyExA").empty());
 }
 
+// Where the system names its ports "\Device\Serial<n>", a device number above the COM numbers
+// in use is seen too: the first suggestion passes it, and typing onto it is refused.
+TEST_F(Safety, device_numbers_of_windows_2000_names_are_passed_over_and_warned_of)
+{
+    emu::reg_remove_key(Z4_DEVICE_MAP_KEY);
+    emu::reg_put_sz(Z4_DEVICE_MAP_KEY, "\\Device\\Serial0", "COM1");
+    emu::reg_put_sz(Z4_DEVICE_MAP_KEY, "\\Device\\Serial7", "COM2");
+    std::string out;
+    EXPECT_EQ(run("/s " + board_file("[Board1]\nBusType=ISA\nPorts=8\n"), nullptr, &out), 0);
+    EXPECT_EQ(out, "Board1: ISA, Interrupt 10, IOAddr 308, Ports 8: Serial8-Serial15, COM8-COM15\n");
+
+    NewProcessTest::SetUp();
+    emu::reg_put_sz(Z4_DEVICE_MAP_KEY, "\\Device\\Serial0", "COM1");
+    emu::reg_put_sz(Z4_DEVICE_MAP_KEY, "\\Device\\Serial7", "COM2");
+    emu::reg_put_key(Z4_SERVICES_KEY);
+    EXPECT_EQ(run("/s " + board_file("[Board1]\nBusType=ISA\nPorts=8\n[Numbering]\nFirstDevice=0\n"),
+                  nullptr, &out),
+              Z4_EXIT_REFUSED);
+    EXPECT_EQ(out, "CONFIGURATION WARNING: Serial0 is already used by COM1.\n");
+}
+
 TEST_F(Safety, the_report_says_when_ok_would_ask_first)
 {
     emu::reg_put_dword(BOARD1, "BusType", 1);

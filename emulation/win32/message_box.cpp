@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "comdb_record.h"
 #include "ui_record.h"
 #include "window_record.h"
 #include "window_internal.h"
@@ -152,6 +153,7 @@ void ui_reset()
     error_mode_set = 0;
     mutex_reset();
     console_reset();
+    comdb_reset();
     window_reset();
 }
 

@@ -413,3 +413,10 @@ inline LONG InterlockedExchange(volatile LONG *target, LONG value)
 {
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
+
+// Modules loaded at run time (kernel32)
+typedef INT_PTR(WINAPI *FARPROC)();
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+BOOL WINAPI FreeLibrary(HMODULE hLibModule);

@@ -1,0 +1,185 @@
+// The COM port database of Windows 2000 and later (msports.dll), where every installer of COM
+// ports takes its numbers. Loaded at run time: Windows NT 4.0 has no such DLL, and there (or
+// where the database cannot be opened) the tool works without it.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board_model.h"
+#include "reg_store.h"
+#include "z4setup_report.h"
+
+#define CDB_REPORT_BYTES 1
+#define ERROR_SHARING_VIOLATION_Z4 32L
+
+typedef LONG(WINAPI *ComDBOpenCall)(HANDLE *);
+typedef LONG(WINAPI *ComDBCloseCall)(HANDLE);
+typedef LONG(WINAPI *ComDBGetCurrentPortUsageCall)(HANDLE, BYTE *, DWORD, ULONG, DWORD *);
+typedef LONG(WINAPI *ComDBClaimPortCall)(HANDLE, DWORD, BOOL, BOOL *);
+typedef LONG(WINAPI *ComDBReleasePortCall)(HANDLE, DWORD);
+typedef LONG(WINAPI *ComDBResizeDatabaseCall)(HANDLE, DWORD);
+
+struct ComDB {
+    HMODULE dll;
+    HANDLE db;
+    ComDBCloseCall close;
+    ComDBGetCurrentPortUsageCall usage;
+    ComDBClaimPortCall claim;
+    ComDBReleasePortCall release;
+    ComDBResizeDatabaseCall resize;
+};
+
+// The COM numbers the driver's configuration holds, as the reader found them: bit n for COMn.
+static BYTE Z4DriverComNumbers[Z4_COMDB_MAX_PORTS / 8 + 1];
+
+template <class Call> static bool boundZ4(HMODULE dll, const char *name, Call *call)
+{
+    *call = reinterpret_cast<Call>(reinterpret_cast<void *>(GetProcAddress(dll, name)));
+    return *call != nullptr;
+}
+
+static bool openZ4_comdb(ComDB *c)
+{
+    std::memset(c, 0, sizeof *c);
+    // A system without the DLL must not ask anybody about it.
+    UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    c->dll = LoadLibraryA("msports.dll");
+    SetErrorMode(mode);
+    if (!c->dll)
+        return false;
+    ComDBOpenCall open;
+    if (boundZ4(c->dll, "ComDBOpen", &open) && boundZ4(c->dll, "ComDBClose", &c->close) &&
+        boundZ4(c->dll, "ComDBGetCurrentPortUsage", &c->usage) &&
+        boundZ4(c->dll, "ComDBClaimPort", &c->claim) &&
+        boundZ4(c->dll, "ComDBReleasePort", &c->release) &&
+        boundZ4(c->dll, "ComDBResizeDatabase", &c->resize) && open(&c->db) == ERROR_SUCCESS)
+        return true;
+    FreeLibrary(c->dll);
+    return false;
+}
+
+static void closeZ4_comdb(ComDB *c)
+{
+    c->close(c->db);
+    FreeLibrary(c->dll);
+}
+
+static DWORD sizeZ4_comdb(const ComDB &c)
+{
+    DWORD size = 0;
+    if (c.usage(c.db, nullptr, 0, CDB_REPORT_BYTES, &size) != ERROR_SUCCESS)
+        return 0;
+    return size;
+}
+
+static bool isZ4_driver_com(uint32_t com)
+{
+    return com <= Z4_COMDB_MAX_PORTS && (Z4DriverComNumbers[com / 8] >> (com % 8) & 1);
+}
+
+void noteZ4_driver_com(const char *dosDevices, size_t length)
+{
+    if (length < 4 || std::strncmp(dosDevices, "COM", 3) != 0)
+        return;
+    uint32_t com = number_at(dosDevices, length, 3);
+    if (com >= 1 && com <= Z4_COMDB_MAX_PORTS)
+        Z4DriverComNumbers[com / 8] |= static_cast<BYTE>(1u << (com % 8));
+}
+
+void forgetZ4_driver_coms() { std::memset(Z4DriverComNumbers, 0, sizeof Z4DriverComNumbers); }
+
+ComDBUsage *readZ4_comdb_usage()
+{
+    ComDB c;
+    if (!openZ4_comdb(&c))
+        return nullptr;
+    DWORD size = sizeZ4_comdb(c);
+    ComDBUsage *usage = static_cast<ComDBUsage *>(std::calloc(1, sizeof(ComDBUsage) + size));
+    if (usage && size &&
+        c.usage(c.db, usage->inUse, size, CDB_REPORT_BYTES, &usage->ports) != ERROR_SUCCESS)
+        usage->ports = 0;
+    if (usage && usage->ports > size)
+        usage->ports = size;
+    closeZ4_comdb(&c);
+    return usage;
+}
+
+bool reservedZ4_elsewhere(const ComDBUsage *usage, uint32_t com)
+{
+    return usage && com >= 1 && com <= usage->ports && usage->inUse[com - 1] && !isZ4_driver_com(com);
+}
+
+static void reportZ4_comdb(const char *call, LONG rc, uint32_t com)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "Error: COM port database, %s = %d, COM%u", call,
+                  static_cast<int>(rc), com);
+    z4report(nullptr, text, "", MB_OK);
+}
+
+// Claims `com`, growing the database first when the number lies beyond it.
+static void claimZ4_com(const ComDB &c, DWORD *size, uint32_t com)
+{
+    if (com > Z4_COMDB_MAX_PORTS)
+        return;
+    if (com > *size) {
+        DWORD grown = (com + 1023) / 1024 * 1024;
+        LONG rc = c.resize(c.db, grown);
+        if (rc != ERROR_SUCCESS) {
+            reportZ4_comdb("ComDBResizeDatabase", rc, com);
+            return;
+        }
+        *size = grown;
+    }
+    BOOL forced = FALSE;
+    LONG rc = c.claim(c.db, com, FALSE, &forced);
+    // A number the database marks already is as good as claimed.
+    if (rc != ERROR_SUCCESS && rc != ERROR_SHARING_VIOLATION_Z4)
+        reportZ4_comdb("ComDBClaimPort", rc, com);
+}
+
+void claimZ4_written_coms()
+{
+    ComDB c;
+    if (!openZ4_comdb(&c))
+        return;
+    DWORD size = sizeZ4_comdb(c);
+    BYTE written[Z4_COMDB_MAX_PORTS / 8 + 1] = {};
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        uint32_t device, com;
+        if (!firstZ4_port_numbers(b, &device, &com))
+            continue;
+        for (uint32_t p = 0; p < CurrentZ4config[b].NumPorts; ++p)
+            if (com + p >= 1 && com + p <= Z4_COMDB_MAX_PORTS)
+                written[(com + p) / 8] |= static_cast<BYTE>(1u << ((com + p) % 8));
+    }
+    // The numbers the old configuration held and the new one does not go back to the system.
+    for (uint32_t com = 1; com <= size && com <= Z4_COMDB_MAX_PORTS; ++com) {
+        if (!isZ4_driver_com(com) || (written[com / 8] >> (com % 8) & 1))
+            continue;
+        LONG rc = c.release(c.db, com);
+        if (rc != ERROR_SUCCESS)
+            reportZ4_comdb("ComDBReleasePort", rc, com);
+    }
+    for (uint32_t com = 1; com <= Z4_COMDB_MAX_PORTS; ++com)
+        if (written[com / 8] >> (com % 8) & 1)
+            claimZ4_com(c, &size, com);
+    closeZ4_comdb(&c);
+}
+
+void releaseZ4_driver_coms()
+{
+    ComDB c;
+    if (!openZ4_comdb(&c))
+        return;
+    DWORD size = sizeZ4_comdb(c);
+    for (uint32_t com = 1; com <= size && com <= Z4_COMDB_MAX_PORTS; ++com) {
+        if (!isZ4_driver_com(com))
+            continue;
+        LONG rc = c.release(c.db, com);
+        if (rc != ERROR_SUCCESS)
+            reportZ4_comdb("ComDBReleasePort", rc, com);
+    }
+    closeZ4_comdb(&c);
+}
