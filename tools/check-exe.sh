@@ -2,7 +2,8 @@
 # Fails when a Windows build imports anything but the system DLLs, lacks its application manifest
 # (administrator rights, the supported systems) or its version resource, when the i686 build
 # grows past 256 KiB or loses the subsystem version NT 4.0 loads, or when z4setup.exe is not a
-# windowed program (subsystem 2) or z4setup.com not a console one (3).
+# windowed program (subsystem 2) or z4setup.com not a console one (3), or when the i686 build
+# imports a function tools/nt4-imports.txt does not list as exported by Windows NT 4.0 SP6a.
 set -euo pipefail
 status=0
 for exe in "$@"; do
@@ -35,7 +36,16 @@ for exe in "$@"; do
         if [ "$major.$minor" != "4.0" ]; then
             echo "FAIL $exe subsystem version $major.$minor"; status=1
         fi
-        if [ "$size" -gt 262144 ]; then echo "FAIL $exe is $size bytes (limit 262144)"; status=1; fi;;
+        if [ "$size" -gt 262144 ]; then echo "FAIL $exe is $size bytes (limit 262144)"; status=1; fi
+        # Every import must be one Windows NT 4.0 SP6a exports.
+        imports=$(printf '%s\n' "$dump" | sed -n '/The Import Tables/,/^The Export\|^PE File Base/p' |
+                  awk '/DLL Name:/ {dll=$3; next} /^\t[0-9a-f]+\t/ && dll {print dll, $NF}')
+        known=$(grep -v '^#' "$(dirname "$0")/nt4-imports.txt")
+        while read -r import; do
+            [ -n "$import" ] || continue
+            grep -qixF -- "$import" <<<"$known" ||
+                { echo "FAIL $exe imports $import, not confirmed for Windows NT 4.0 (tools/nt4-imports.txt)"; status=1; }
+        done <<<"$imports";;
     esac
     echo "exe $exe: $size bytes, subsystem $subsystem version $major.$minor, imports $dlls, resource types: $types"
 done

@@ -23,6 +23,7 @@ foreach(arch win32 win64)
   add_test(NAME scenarios_wine_${arch}
            COMMAND xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp"
                    $<TARGET_FILE:z4scenarios> --wine ${exes}/z4setup.exe --pilot ${exes}/z4pilot.exe
+                   --msports ${exes}/standin/msports.dll
                    --arch ${arch} --loader ${loader}
                    --prefix-script ${CMAKE_SOURCE_DIR}/tools/e2e/wine-prefix.sh
                    --shots ${Z4_E2E_PICTURES} ${Z4_SCENARIOS})

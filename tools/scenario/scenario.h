@@ -30,6 +30,7 @@ struct Scenario {
     std::vector<std::string> files;     // copied into the folder the tool runs in
     std::vector<std::string> held;      // of those, the ones another program holds open
     bool console = false;               // z4setup.com runs instead of z4setup.exe
+    bool comdb = false;                 // a COM port database (msports.dll) is there
     std::string batch;                  // "cmd /c BATCH" runs instead, both programs beside it
     std::vector<std::string> volatile_keys;  // made volatile before before.reg is imported
     std::string expected_output;        // the tool's standard output must equal this file
@@ -101,6 +102,7 @@ struct WineOptions {
     std::string arch;       // win32 or win64
     std::string exe;        // z4setup.exe
     std::string pilot;      // z4pilot.exe of the same bitness
+    std::string msports;    // the stand-in msports.dll of the same bitness
     std::string prefix_script;
     std::string work;       // scratch folder; the prefix goes below it
     std::string shots;      // where screenshots are kept

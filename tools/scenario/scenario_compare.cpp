@@ -15,6 +15,7 @@ const char DRIVER_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Serialz4";
 const char DEVICE_MAP_KEY[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 const char RESOURCE_MAP_KEY[] = "HARDWARE\\RESOURCEMAP\\LOADED SERIAL DRIVER RESOURCES\\serialz4";
 const char PORTS_KEY[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+const char ARBITER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";  // the COM port database
 
 std::string lower(std::string s)
 {
@@ -92,7 +93,7 @@ void walk_keys(const std::string &path, std::vector<std::string> *out)
 Snapshot snapshot_registry(Scope scope)
 {
     Snapshot snap;
-    std::vector<std::string> roots = {DRIVER_KEY};
+    std::vector<std::string> roots = {DRIVER_KEY, ARBITER_KEY};
     if (scope == Scope::Setup) {
         roots.push_back(DEVICE_MAP_KEY);
         roots.push_back(RESOURCE_MAP_KEY);
@@ -165,9 +166,10 @@ bool check_before_reg(const std::string &file, std::string *error)
         walk_keys(sub, &keys);
     for (const auto &key : keys) {
         bool inside = within(key, DRIVER_KEY) || within(key, DEVICE_MAP_KEY) ||
-                      within(key, RESOURCE_MAP_KEY);
+                      within(key, RESOURCE_MAP_KEY) || within(key, ARBITER_KEY);
         bool above = within(DRIVER_KEY, key) || within(DEVICE_MAP_KEY, key) ||
-                     within(RESOURCE_MAP_KEY, key) || within(PORTS_KEY, key);
+                     within(RESOURCE_MAP_KEY, key) || within(PORTS_KEY, key) ||
+                     within(ARBITER_KEY, key);
         if (!inside && !above) {
             *error = file + ": key " + key + " is outside what the run resets";
             return false;

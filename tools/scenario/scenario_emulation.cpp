@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "board_model.h"
+#include "comdb_record.h"
 #include "dialog_user.h"
 #include "registry_setup.h"
 #include "reg_file.h"
@@ -23,6 +24,7 @@ namespace {
 const double CHILD_BOUND_SECONDS = 60;
 const char DRIVER_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Serialz4";
 const char PORTS_KEY[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+const char ARBITER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";  // the COM port database
 
 // The state of one run inside the child.
 struct Play {
@@ -236,6 +238,7 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
     }
     for (const auto &name : s.held)
         emu::hold_file(dir + "/" + name);
+    emu::comdb_install(s.comdb);
     emu::set_command_line(words::command_line(s.console ? "z4setup.com" : "z4setup.exe", s.arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
     int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT, s.console);
@@ -253,7 +256,7 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
         text += line + "\n";
     write_file(dir + "/transcript.txt", text);
     std::vector<std::string> roots;
-    for (const char *root : {DRIVER_KEY, PORTS_KEY})
+    for (const char *root : {DRIVER_KEY, ARBITER_KEY, PORTS_KEY})
         if (emu::reg_has_key(root))
             roots.push_back(root);
     if (!emu::reg_save_file(dir + "/after.reg", emu::RegFileFormat::Unicode5Ansi, roots, &error)) {

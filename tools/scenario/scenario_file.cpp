@@ -114,11 +114,12 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             }
             continue;
         }
-        // The console companion, z4setup.com, runs instead of z4setup.exe.
-        if (verb == "console") {
+        // The console companion, z4setup.com, runs instead of z4setup.exe; "comdb": the system
+        // has a COM port database (Windows 2000 and later), the stand-in msports.dll under Wine.
+        if (verb == "console" || verb == "comdb") {
             if (w.size() != 1)
-                return fail(line, "console takes no argument");
-            out->console = true;
+                return fail(line, verb + " takes no argument");
+            (verb == "console" ? out->console : out->comdb) = true;
             continue;
         }
         // A batch file run by "cmd /c" in the tool's folder, z4setup.exe and z4setup.com beside

@@ -17,7 +17,8 @@ int usage()
 {
     fprintf(stderr,
             "usage: z4scenarios --emulation --base BASE.reg [common] SCENARIOS_DIR\n"
-            "       z4scenarios --wine EXE --pilot PILOT.exe --arch win32|win64 --prefix-script SH\n"
+            "       z4scenarios --wine EXE --pilot PILOT.exe --msports MSPORTS.dll --arch win32|win64\n"
+            "                   --prefix-script SH\n"
             "                   [--loader WINE] [--shots DIR] [common] SCENARIOS_DIR\n"
             "common: [--work DIR] [--only NAME,...] [--label LABEL] [--keep] [--list]\n");
     return 2;
@@ -56,6 +57,7 @@ int main(int argc, char **argv)
         if (a == "--emulation") mode = "emulation";
         else if (a == "--wine") { mode = "wine"; wine.exe = value(); }
         else if (a == "--pilot") wine.pilot = value();
+        else if (a == "--msports") wine.msports = value();
         else if (a == "--arch") arch = value();
         else if (a == "--loader") wine.loader = value();
         else if (a == "--prefix-script") wine.prefix_script = value();

@@ -23,10 +23,12 @@ std::string prefix_of(const WineOptions &o)
     return o.work + "/prefix";
 }
 
-std::map<std::string, std::string> wine_env(const WineOptions &o)
+// Wine's own msports.dll ends the process when called: it is disabled, as on Windows NT 4.0,
+// unless the run brings the stand-in beside the exe (`comdb`).
+std::map<std::string, std::string> wine_env(const WineOptions &o, bool comdb = false)
 {
     return {{"WINEPREFIX", prefix_of(o)}, {"WINEARCH", o.arch}, {"WINEDEBUG", "-all"},
-            {"WINEDLLOVERRIDES", "mscoree,mshtml,msports="}};
+            {"WINEDLLOVERRIDES", comdb ? "mscoree,mshtml=;msports=n" : "mscoree,mshtml,msports="}};
 }
 
 // Wine's drive Z: is the Unix root.
@@ -167,11 +169,24 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     std::string companion = fs::path(o.exe).replace_extension(".com").string();
     if (s.console)
         program = companion;
-    if (!s.batch.empty()) {
-        std::error_code ec;
-        for (const std::string &file : {o.exe, companion})
+    // A batch file finds both programs beside it; the database's stand-in is found beside the
+    // program that loads it.
+    if (!s.batch.empty() || s.comdb) {
+        std::vector<std::string> copies = {o.exe, companion};
+        if (s.comdb)
+            copies.push_back(o.msports);
+        for (const std::string &file : copies) {
+            std::error_code ec;
             fs::copy_file(file, dir + "/" + fs::path(file).filename().string(),
                           fs::copy_options::overwrite_existing, ec);
+            if (ec)
+                r.diff.push_back("cannot copy " + file + ": " + ec.message());
+        }
+        if (!r.diff.empty())
+            return r;
+        program = dir + "/" + fs::path(program).filename().string();
+    }
+    if (!s.batch.empty()) {
         program = "cmd.exe";
         arguments = "/c " + s.batch;
     }
@@ -198,7 +213,7 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     int rc = 0;
     for (int attempt = 1;; ++attempt) {
         rc = run_process({o.loader, o.pilot, win_path(dir + "/pilot.txt"), win_path(dir + "/pilot.log")},
-                         wine_env(o), PILOT_BOUND_SECONDS, dir + "/pilot.out", dir + "/pilot.err",
+                         wine_env(o, s.comdb), PILOT_BOUND_SECONDS, dir + "/pilot.out", dir + "/pilot.err",
                          take_requested_shots, &dir);
         bool started = read_file(dir + "/pilot.err").find("pilot> ") != std::string::npos;
         if (rc == 0 || rc == -1 || started || attempt == PILOT_START_ATTEMPTS)
