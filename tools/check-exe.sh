@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a Windows build imports anything but the system DLLs, lacks its application manifest
-# (administrator rights, the supported systems) or its version resource, when the i686 build
+# (administrator rights, the supported systems, system DPI awareness) or its version resource, when the i686 build
 # grows past 256 KiB or loses the subsystem version NT 4.0 loads, or when z4setup.exe is not a
 # windowed program (subsystem 2) or z4setup.com not a console one (3), or when the i686 build
 # imports a function tools/nt4-imports.txt does not list as exported by Windows NT 4.0 SP6a.
@@ -20,6 +20,7 @@ for exe in "$@"; do
     done
     text=$(strings "$exe"; strings -el "$exe")
     for want in 'level="requireAdministrator"' 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' \
+                '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>' \
                 'FileDescription' 'Zentrix IV Configuration' 'Korvana'; do
         grep -qF -- "$want" <<<"$text" || { echo "FAIL $exe lacks $want"; status=1; }
     done

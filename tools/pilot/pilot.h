@@ -108,3 +108,5 @@ void run_volatile(const Words &w);
 void run_import(const Words &w);
 void run_export(const Words &w);
 void run_hold(const Words &w);
+void run_logpixels(const Words &w);
+void run_unclipped(const Words &w);

@@ -27,7 +27,8 @@ const Verb VERBS[] = {
     {"close", run_close},       {"text", run_query},      {"items", run_query},
     {"count", run_query},       {"selection", run_query}, {"enabled", run_query},
     {"focus?", run_query},      {"rect", run_rect},       {"combo-rect", run_rect},       {"dpi", run_dpi},
-    {"shot", run_shot},         {"hold", run_hold},
+    {"shot", run_shot},         {"hold", run_hold},       {"logpixels", run_logpixels},
+    {"unclipped", run_unclipped},
 };
 
 int keep_alive(const char *stop_file)
@@ -47,6 +48,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: pilot SCRIPT LOG | pilot keepalive STOPFILE\n");
         return 2;
     }
+    // Sizes are measured in the screen's own pixels, as the DPI-aware tool lays itself out.
+    SetProcessDPIAware();
     FILE *script = fopen(argv[1], "rb");
     if (!script) {
         fprintf(stderr, "pilot: cannot read %s\n", argv[1]);

@@ -88,6 +88,45 @@ void run_dpi(const Words &)
     ReleaseDC(nullptr, dc);
 }
 
+// unclipped: every static text and button of the dialog shows its whole text, measured in the
+// dialog's font as this process makes it (a font handle of the tool means nothing here), within
+// its own client area.
+void run_unclipped(const Words &)
+{
+    HWND dialog = wait_for_dialog();
+    if (!dialog)
+        return;
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontA(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_DONTCARE,
+                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE,
+                             "MS Sans Serif");
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA tm;
+    GetTextMetricsA(dc, &tm);
+    std::string clipped;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!is_class(c, "Static") && !is_class(c, "Button"))
+            continue;
+        std::string text = window_text(c);
+        if (text.empty())
+            continue;
+        SIZE size;
+        GetTextExtentPoint32A(dc, text.c_str(), (int)text.size(), &size);
+        RECT r;
+        GetClientRect(c, &r);
+        // A push button draws its text inside a border of two pixels a side.
+        LONG room = r.right - (is_class(c, "Button") ? 4 : 0);
+        if (size.cx > room || tm.tmHeight > r.bottom)
+            clipped += " " + std::to_string(control_id(c)) + " " + quoted(text) + " (" +
+                       std::to_string(size.cx) + "x" + std::to_string(tm.tmHeight) + " px in " +
+                       std::to_string(r.right) + "x" + std::to_string(r.bottom) + ")";
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    log_line(clipped.empty() ? "unclipped" : "clipped" + clipped);
+}
+
 // text ID | items ID | count ID | selection ID | enabled ID | focus
 void run_query(const Words &w)
 {

@@ -257,3 +257,21 @@ void run_export(const Words &w)
     }
     fclose(out);
 }
+
+// logpixels N: the screen's DPI for the programs started from now on, as the display settings
+// set it (Wine reads it when a process starts).
+void run_logpixels(const Words &w)
+{
+    if (w.size() != 2) {
+        log_error("logpixels: expects a number");
+        return;
+    }
+    HKEY desktop;
+    DWORD dpi = (DWORD)strtoul(w[1].c_str(), nullptr, 10);
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, &desktop, nullptr) != ERROR_SUCCESS ||
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dpi),
+                       sizeof dpi) != ERROR_SUCCESS)
+        log_error("logpixels: cannot set LogPixels");
+    RegCloseKey(desktop);
+}

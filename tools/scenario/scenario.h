@@ -31,6 +31,7 @@ struct Scenario {
     std::vector<std::string> held;      // of those, the ones another program holds open
     bool console = false;               // z4setup.com runs instead of z4setup.exe
     bool comdb = false;                 // a COM port database (msports.dll) is there
+    int dpi = 96;                       // the screen's DPI under Wine
     std::string batch;                  // "cmd /c BATCH" runs instead, both programs beside it
     std::vector<std::string> volatile_keys;  // made volatile before before.reg is imported
     std::string expected_output;        // the tool's standard output must equal this file

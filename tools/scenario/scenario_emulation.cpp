@@ -136,7 +136,7 @@ bool is_number(const std::string &s)
 
 bool names_control(const std::string &verb)
 {
-    for (const char *other : {"tab", "close", "key", "expect-focus", "expect-dpi", "shot"})
+    for (const char *other : {"tab", "close", "key", "expect-focus", "expect-dpi", "shot", "expect-unclipped"})
         if (verb == other)
             return false;
     return true;

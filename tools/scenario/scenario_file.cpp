@@ -24,7 +24,7 @@ const Grammar GRAMMAR[] = {
     {"expect-text", 2},   {"expect-selection", 2}, {"expect-enabled", 2},
     {"expect-focus", 1}, {"expect-items", 2}, {"expect-count", 2},   {"expect-rect", 5},
     {"expect-combo-rect", 5},
-    {"expect-dpi", 1},  {"shot", 1},          {"exit", 1},
+    {"expect-dpi", 1},  {"shot", 1},          {"expect-unclipped", 0}, {"exit", 1},
 };
 
 const std::set<std::string> MODES = {"emulation", "wine", "win32", "win64"};
@@ -48,6 +48,8 @@ std::string expected_line(const Words &w)
         return v.substr(7) + " " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
     if (v == "shot")
         return "shot";
+    if (v == "expect-unclipped")
+        return "unclipped";
     if (v == "exit")
         return "exit " + w[1];
     return "";
@@ -144,6 +146,13 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             if (std::find(out->files.begin(), out->files.end(), w[1]) == out->files.end())
                 return fail(line, w[1] + " is not given with file first");
             out->held.push_back(w[1]);
+            continue;
+        }
+        // The screen's DPI under Wine for the tool (96 unless given).
+        if (verb == "dpi") {
+            if (w.size() != 2 || !is_number(w[1]))
+                return fail(line, "dpi takes a number");
+            out->dpi = std::stoi(w[1]);
             continue;
         }
         // A key of before.reg made volatile: no key that keeps can be made below it.

@@ -17,6 +17,7 @@ const char PILOT_WAIT_MS[] = "20000";
 const int PILOT_START_ATTEMPTS = 3;
 
 int keeper_pid = -1;
+int screen_dpi = 96;  // what the prefix's LogPixels says now
 
 std::string prefix_of(const WineOptions &o)
 {
@@ -79,6 +80,8 @@ std::string pilot_line(const Step &step, const std::string &dir, const std::stri
         return "focus?";
     if (v == "expect-dpi")
         return "dpi";
+    if (v == "expect-unclipped")
+        return "unclipped";
     if (v == "expect-rect" || v == "expect-combo-rect")
         return v.substr(7) + " " + w[1] + " " + w[2] + " " + w[3] + " " + w[4] + " " + w[5];
     if (v == "shot")
@@ -158,6 +161,18 @@ Result wine_run(const WineOptions &o, const Scenario &s)
         return r;
     }
 
+    // Wine reads the DPI when a process starts: the pilot, which measures in the screen's pixels,
+    // must start after it is set, as the tool does.
+    if (s.dpi != screen_dpi) {
+        write_file(dir + "/dpi.txt", "logpixels " + std::to_string(s.dpi) + "\n");
+        int set = run_process({o.loader, o.pilot, win_path(dir + "/dpi.txt"), win_path(dir + "/dpi.log")},
+                              wine_env(o), 120, "", dir + "/dpi.err");
+        if (set != 0 || !read_file(dir + "/dpi.log").empty()) {
+            r.diff.push_back("the screen's DPI could not be set to " + std::to_string(s.dpi));
+            return r;
+        }
+        screen_dpi = s.dpi;
+    }
     std::string script = std::string("wait ") + PILOT_WAIT_MS + "\nreset\n";
     for (const auto &key : hardware)
         script += "volatile " + words::quote(key) + "\n";
