@@ -109,6 +109,14 @@ bool reservedZ4_elsewhere(const ComDBUsage *usage, uint32_t com);
 void claimZ4_written_coms();
 // After a removal: the numbers of the configuration removed released.
 void releaseZ4_driver_coms();
+// What claimZ4_written_coms would change in the database, a line each to `each` (when not
+// null); the number of changes.
+unsigned planZ4_comdb(void (*each)(const char *line));
+
+// What the writer would change, from the tables as Ok leaves them and the registry as it stands:
+// a line each to `each` (when not null), children before parents, old data before new; the
+// number of changes, 0 when the registry holds this configuration already. Only reads.
+unsigned planZ4_changes(void (*each)(const char *line));
 
 // The tables as a new process has them: the writer fills them in as it goes.
 void resetZ4_value_tables();

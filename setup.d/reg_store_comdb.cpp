@@ -139,13 +139,10 @@ static void claimZ4_com(const ComDB &c, DWORD *size, uint32_t com)
         reportZ4_comdb("ComDBClaimPort", rc, com);
 }
 
-void claimZ4_written_coms()
+// The COM numbers the writer gives, as a bit set like the driver's own.
+static void writtenZ4_coms(BYTE (&written)[Z4_COMDB_MAX_PORTS / 8 + 1])
 {
-    ComDB c;
-    if (!openZ4_comdb(&c))
-        return;
-    DWORD size = sizeZ4_comdb(c);
-    BYTE written[Z4_COMDB_MAX_PORTS / 8 + 1] = {};
+    std::memset(written, 0, sizeof written);
     for (int b = 0; b < Z4_SLOTS; ++b) {
         uint32_t device, com;
         if (!firstZ4_port_numbers(b, &device, &com))
@@ -154,6 +151,41 @@ void claimZ4_written_coms()
             if (com + p >= 1 && com + p <= Z4_COMDB_MAX_PORTS)
                 written[(com + p) / 8] |= static_cast<BYTE>(1u << ((com + p) % 8));
     }
+}
+
+unsigned planZ4_comdb(void (*each)(const char *line))
+{
+    ComDBUsage *usage = readZ4_comdb_usage();
+    if (!usage)
+        return 0;
+    BYTE written[Z4_COMDB_MAX_PORTS / 8 + 1];
+    writtenZ4_coms(written);
+    unsigned changes = 0;
+    for (uint32_t com = 1; com <= Z4_COMDB_MAX_PORTS; ++com) {
+        bool marked = com <= usage->ports && usage->inUse[com - 1];
+        bool wanted = written[com / 8] >> (com % 8) & 1;
+        const char *what = wanted && !marked ? "claim" : !wanted && marked && isZ4_driver_com(com) ? "release" : nullptr;
+        if (!what)
+            continue;
+        ++changes;
+        if (each) {
+            char line[80];
+            std::snprintf(line, sizeof line, "%s COM%u in the COM port database", what, com);
+            each(line);
+        }
+    }
+    std::free(usage);
+    return changes;
+}
+
+void claimZ4_written_coms()
+{
+    ComDB c;
+    if (!openZ4_comdb(&c))
+        return;
+    DWORD size = sizeZ4_comdb(c);
+    BYTE written[Z4_COMDB_MAX_PORTS / 8 + 1];
+    writtenZ4_coms(written);
     // The numbers the old configuration held and the new one does not go back to the system.
     for (uint32_t com = 1; com <= size && com <= Z4_COMDB_MAX_PORTS; ++com) {
         if (!isZ4_driver_com(com) || (written[com / 8] >> (com % 8) & 1))

@@ -76,6 +76,8 @@ Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS])
     Z4Verb verb = Z4_VERB_CONFIGURE;
     if (isZ4_switch(argument_text, 's'))
         verb = Z4_VERB_APPLY;
+    else if (isZ4_switch(argument_text, 'n'))
+        verb = Z4_VERB_PLAN;
     else if (isZ4_switch(argument_text, 'r'))
         verb = Z4_VERB_SHOW;
     else if (argument_text[0] == '/' && argument_text[1] == '?' &&
@@ -183,6 +185,8 @@ static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int sho
         return z4_apply(file);
     case Z4_VERB_SHOW:
         return z4_show(file);
+    case Z4_VERB_PLAN:
+        return z4_plan(file);
     default:
         return configureZ4(instance, show_state);
     }

@@ -21,14 +21,15 @@ enum Z4Verb {
     Z4_VERB_APPLY,
     Z4_VERB_SHOW,
     Z4_VERB_USAGE,
-    Z4_VERB_LONG_FILE
+    Z4_VERB_LONG_FILE,
+    Z4_VERB_PLAN
 };
 
 // Room for the file named after a switch: the ANSI file calls take paths of up to 260.
 constexpr int Z4_FILE_ARGUMENT_CHARS = 1024;
 
 // What the argument text asks for: removal by "/d" or "/D" as its first two characters; "/s",
-// "/S", "/r", "/R" or "/?" as a word of its own; anything else the dialog. `file` receives the
+// "/S", "/n", "/N", "/r", "/R" or "/?" as a word of its own; anything else the dialog. `file` receives the
 // rest of the text after the switch, blanks around it and double quotes about it removed; one
 // that does not fit is refused as a whole (Z4_VERB_LONG_FILE), never cut.
 Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS]);

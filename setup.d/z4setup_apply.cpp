@@ -83,21 +83,26 @@ static void printZ4_written_boards()
     }
 }
 
-int z4_apply(const char *file)
+// Everything "/s" does before the registry is touched: the file read, the dialog's session played
+// on this machine, Ok's checks and the question about numbers in use. False with the exit code
+// when the run ends there.
+static bool preparedZ4_apply(const char *verb, const char *file, int *code)
 {
     startZ4_unattended(Z4_REPORT_LINE);
+    *code = Z4_EXIT_BAD_FILE;
     if (file[0] == '\0') {
-        std::printf("z4setup: /s needs the name of a board file\n");
-        return Z4_EXIT_BAD_FILE;
+        std::printf("z4setup: %s needs the name of a board file\n", verb);
+        return false;
     }
     BoardFile board;
     char error[Z4_BOARD_FILE_ERROR_CHARS];
     if (!readZ4_board_file(file, &board, error)) {
         std::printf("%s\n", error);
-        return Z4_EXIT_BAD_FILE;
+        return false;
     }
+    *code = Z4_EXIT_REFUSED;
     if (refuseZ4_file(board, file))
-        return Z4_EXIT_REFUSED;
+        return false;
 
     uint32_t logical, device;
     openZ4_unattended(&logical, &device);
@@ -114,14 +119,29 @@ int z4_apply(const char *file)
     Z4CheckResult result;
     if (checkZ4_entries(entries, &result) != Z4_CHECK_PASSED) {
         z4report(nullptr, result.message, "CONFIGURATION ERROR", MB_OK);
-        return Z4_EXIT_REFUSED;
+        return false;
     }
 
     // Another driver's port would lose its number: a person decides that, not a script.
     Z4Collision collision;
     if (findZ4_collision(&collision)) {
         z4report(nullptr, collision.text, "CONFIGURATION WARNING", MB_OK);
-        return Z4_EXIT_REFUSED;
+        return false;
+    }
+    *code = Z4_EXIT_DONE;
+    return true;
+}
+
+int z4_apply(const char *file)
+{
+    int code;
+    if (!preparedZ4_apply("/s", file, &code))
+        return code;
+    // A machine that holds the configuration already is left alone: not a key opened to write.
+    if (planZ4_changes(nullptr) == 0) {
+        printZ4_written_boards();
+        std::printf("z4setup: the registry holds this configuration already; nothing changed\n");
+        return Z4_EXIT_DONE;
     }
 
     // Anything the writer reports means the configuration is not as the file describes it.
@@ -136,4 +156,23 @@ int z4_apply(const char *file)
         return Z4_EXIT_WRITE_FAILED;
     printZ4_written_boards();
     return Z4_EXIT_DONE;
+}
+
+static void printZ4_change(const char *line)
+{
+    std::printf("%s\n", line);
+}
+
+int z4_plan(const char *file)
+{
+    int code;
+    if (!preparedZ4_apply("/n", file, &code))
+        return code;
+    unsigned changes = planZ4_changes(printZ4_change);
+    if (changes == 0) {
+        std::printf("no change: the registry holds this configuration already\n");
+        return Z4_EXIT_DONE;
+    }
+    std::printf("%u change%s\n", changes, changes == 1 ? "" : "s");
+    return Z4_EXIT_CHANGES;
 }

@@ -7,7 +7,9 @@
 
 static const char Z4Usage[] =
     "z4setup              the configuration dialog\n"
-    "z4setup /s FILE      applies a board file without a window\n"
+    "z4setup /s FILE      applies a board file without a window (nothing written where the "
+    "registry holds it already)\n"
+    "z4setup /n FILE      says what /s FILE would change, changing nothing\n"
     "z4setup /r [FILE]    writes the configuration as a board file, to standard output "
     "without FILE\n"
     "z4setup /d           removes the configuration\n"
@@ -17,7 +19,7 @@ static const char Z4Usage[] =
     "\n"
     "Exit codes: 0 done; 1 removed (/d); 2 the file is missing, malformed or cannot be written, "
     "or the command line is not one of the above; 3 the configuration is refused; 4 the "
-    "registry write failed; 5 another z4setup is running; 7 interrupted (Ctrl+C) before "
+    "registry write failed; 5 another z4setup is running; 6 /n found changes; 7 interrupted (Ctrl+C) before "
     "anything was written.\n"
     "\n"
     "Board file: sections [Board1] to [Board4] with BusType = ISA, PCI or None, Interrupt and "

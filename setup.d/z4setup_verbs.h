@@ -11,6 +11,7 @@ enum {
     Z4_EXIT_REFUSED = 3,   // the configuration is refused
     Z4_EXIT_WRITE_FAILED = 4,
     Z4_EXIT_RUNNING = 5,   // another z4setup is running
+    Z4_EXIT_CHANGES = 6,   // "/n": the registry differs from what "/s" would leave
     Z4_EXIT_INTERRUPTED = 7,  // the console's interrupt ended the run before anything was written
 };
 
@@ -21,6 +22,9 @@ void releaseZ4_instance();
 
 // "/s FILE": the board file applied as a user would enter it in the dialog, then Ok.
 int z4_apply(const char *file);
+// "/n FILE": everything "/s FILE" does up to the write, then the changes the write would make,
+// a line each, and their count; exit 0 when there is none, 6 otherwise. Writes nothing.
+int z4_plan(const char *file);
 // "/r [FILE]": the configuration as the dialog would show it, as a board file, to FILE or to
 // standard output when FILE is empty.
 int z4_show(const char *file);

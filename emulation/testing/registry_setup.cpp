@@ -117,6 +117,11 @@ void reg_deny(const std::string &path)
     state().denied.push_back(upper(path));
 }
 
+void reg_read_only(const std::string &path)
+{
+    state().read_only.push_back(upper(path));
+}
+
 int reg_open_handle_count()
 {
     return (int)state().handles.size();

@@ -46,6 +46,10 @@ void reg_put_volatile_key(const std::string &path);
 
 // A key that denies access: opening or creating it (or a key below it) returns 5.
 void reg_deny(const std::string &path);
+// A key whose ACL lets everybody read it and nobody write it (nor a key below it): opening it
+// for reading works; asking to set values, make subkeys or delete, making a key or deleting one
+// there returns 5.
+void reg_read_only(const std::string &path);
 
 // Open-handle accounting.
 int reg_open_handle_count();

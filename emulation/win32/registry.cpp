@@ -14,6 +14,8 @@ using namespace emu::model;
 namespace {
 
 #define ERROR_NOACCESS 998L
+// What a read-only key refuses: setting values, making subkeys, being deleted.
+#define WRITE_ACCESS (KEY_SET_VALUE | KEY_CREATE_SUB_KEY | 0x00010000L)
 #define ERROR_BAD_PATHNAME 161L
 
 // Predefined HKEY_LOCAL_MACHINE or a handle from the table; nullptr for anything else.
@@ -122,6 +124,7 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM sa
     auto node = walk(h->node, parts, &stored);
     if (!node) return finish(call, ERROR_FILE_NOT_FOUND);
     if (is_denied(stored)) return finish(call, ERROR_ACCESS_DENIED);
+    if (is_read_only(stored) && (samDesired & WRITE_ACCESS)) return finish(call, ERROR_ACCESS_DENIED);
     call.key = stored;
     *phkResult = new_handle(node, stored, samDesired);
     return finish(call, ERROR_SUCCESS);
@@ -157,6 +160,8 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
         auto child = find_child(node, part);
         std::string next = join(stored, child ? child->name : part);
         if (is_denied(next)) return finish(call, ERROR_ACCESS_DENIED);
+        if (is_read_only(next) && (!child || (samDesired & WRITE_ACCESS)))
+            return finish(call, ERROR_ACCESS_DENIED);
         if (!child) {
             // A key that lasts cannot be made below one that lives only as long as the session.
             bool is_volatile = (dwOptions & REG_OPTION_VOLATILE) != 0;
@@ -353,7 +358,7 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
     if (!node) return finish(call, ERROR_FILE_NOT_FOUND);
     call.key = stored;
     if (stored.empty()) return finish(call, ERROR_ACCESS_DENIED);  // the root itself
-    if (is_denied(stored)) return finish(call, ERROR_ACCESS_DENIED);
+    if (is_denied(stored) || is_read_only(stored)) return finish(call, ERROR_ACCESS_DENIED);
     if (!node->subkeys.empty()) {
         // NT refuses a key that still has subkeys; the switch stands for a registry that
         // takes the whole subtree (RegDeleteTree), where any denied key below stops it.

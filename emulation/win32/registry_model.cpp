@@ -109,13 +109,27 @@ std::shared_ptr<Node> make_path(const std::string &path)
     return node;
 }
 
-bool is_denied(const std::string &path)
+namespace {
+
+bool at_or_below(const std::string &path, const std::vector<std::string> &roots)
 {
     std::string u = upper(path);
-    for (const auto &d : state().denied)
+    for (const auto &d : roots)
         if (u == d || (u.size() > d.size() && u.compare(0, d.size(), d) == 0 && u[d.size()] == '\\'))
             return true;
     return false;
+}
+
+}  // namespace
+
+bool is_denied(const std::string &path)
+{
+    return at_or_below(path, state().denied);
+}
+
+bool is_read_only(const std::string &path)
+{
+    return at_or_below(path, state().read_only);
 }
 
 void mark_deleted(const std::shared_ptr<Node> &node)

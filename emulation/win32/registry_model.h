@@ -41,6 +41,7 @@ struct State {
     std::map<uintptr_t, Handle> handles;
     uintptr_t next_handle = 0x1000;
     std::vector<std::string> denied;  // upper-cased paths
+    std::vector<std::string> read_only;  // upper-cased paths: read, never written
     std::vector<Fault> faults;
     std::vector<RegCall> calls;
     bool recursive_delete = false;
@@ -61,6 +62,7 @@ std::shared_ptr<Node> walk(std::shared_ptr<Node> from, const std::vector<std::st
 std::shared_ptr<Node> lookup(const std::string &path, std::string *stored = nullptr);
 std::shared_ptr<Node> make_path(const std::string &path);
 bool is_denied(const std::string &path);
+bool is_read_only(const std::string &path);
 void mark_deleted(const std::shared_ptr<Node> &node);
 bool subtree_denied(const std::shared_ptr<Node> &node, const std::string &path);
 void unlink_key(const std::string &path);

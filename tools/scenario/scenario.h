@@ -34,6 +34,7 @@ struct Scenario {
     int dpi = 96;                       // the screen's DPI under Wine
     std::string batch;                  // "cmd /c BATCH" runs instead, both programs beside it
     std::vector<std::string> volatile_keys;  // made volatile before before.reg is imported
+    std::vector<std::string> read_only_keys;  // the emulation refuses every write there
     std::string expected_output;        // the tool's standard output must equal this file
     std::vector<std::pair<std::string, std::string>> expected_files;  // written, wanted
 };

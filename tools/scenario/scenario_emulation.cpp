@@ -226,6 +226,8 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
         write_file(dir + "/transcript.txt", "error " + error + "\n");
         return 3;
     }
+    for (const auto &key : s.read_only_keys)
+        emu::reg_read_only(key);
     play.s = &s;
     play.dir = dir;
     emu::set_message_box_handler(answer_box);

@@ -155,6 +155,14 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             out->dpi = std::stoi(w[1]);
             continue;
         }
+        // A key of before.reg that may be read but not written (its ACL): enforced by the
+        // emulation; Wine does not enforce key ACLs, where the registry after tells.
+        if (verb == "read-only") {
+            if (w.size() != 2)
+                return fail(line, "read-only takes 1 argument(s)");
+            out->read_only_keys.push_back(w[1]);
+            continue;
+        }
         // A key of before.reg made volatile: no key that keeps can be made below it.
         if (verb == "volatile") {
             if (w.size() != 2)
