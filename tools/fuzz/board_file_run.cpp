@@ -117,10 +117,35 @@ void run_board_file(const uint8_t *data, size_t size)
         fail("the board file could not be written to " + file_path(), text);
 
     const Picture start = take_picture();
-    emu::set_command_line("z4setup.exe /s " + file_path());
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+    // "/n" first: it never writes, and what it answers must be what "/s" then does.
+    emu::reg_clear_calls();
+    emu::set_command_line("z4setup.exe /n " + file_path());
+    int planned = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    for (const auto &call : emu::reg_calls())
+        if (emu::changes_registry(call))
+            fail("/n made the call " + call.op + " on " + call.key, text);
+    if (!same_picture(start, take_picture()))
+        fail("/n changed the registry", text);
+    emu::ui_reset();
+    resetZ4_process();
+    emu::set_message_box_handler([text](const emu::MessageBoxRecord &box) -> int {
+        fail("a box was shown: " + box.caption + ": " + box.text, text);
+    });
+    emu::reg_clear_calls();
+
+    emu::set_command_line("z4setup.exe /s " + file_path());
     int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
     std::remove(file_path().c_str());
+    bool wrote = false;
+    for (const auto &call : emu::reg_calls())
+        wrote = wrote || emu::changes_registry(call);
+    if ((planned == 0) != (code == 0 && !wrote))
+        fail("/n exits " + std::to_string(planned) + ", yet /s exits " + std::to_string(code) +
+                 (wrote ? " after writing" : " without writing"),
+             text);
+    if ((planned == 2 || planned == 3) != (code == planned) || (planned == 6 && code != 0 && code != 4))
+        fail("/n exits " + std::to_string(planned) + " where /s exits " + std::to_string(code), text);
 
     if (code != 0 && code != 2 && code != 3 && code != 4)
         fail("exit code " + std::to_string(code), text);

@@ -1,0 +1,319 @@
+// The plan of what "/s" would change: "/n" lists exactly the difference "/s" then makes (over
+// every "/s" scenario), "/s" leaves a machine that holds the configuration alone, and a "/s" cut
+// off after any one of its changes is seen as different and mended by the next.
+#include "unattended_fixture.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "comdb_record.h"
+#include "registry_faults.h"
+
+namespace {
+
+using namespace unattended;
+
+const std::string ARBITER = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+const std::string TYPICAL = "[Board1]\nBusType = ISA\nPorts = 8\n";
+
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The driver's keys, the COM entries of the Ports list and the COM port database: key paths and
+// "path\name" of values (lower case) with their type and data.
+struct Picture {
+    std::set<std::string> keys;
+    std::map<std::string, std::pair<DWORD, std::vector<uint8_t>>> values;
+};
+
+void walk(Picture &p, const std::string &path)
+{
+    p.keys.insert(lower(path));
+    for (const auto &v : emu::reg_values(path))
+        p.values[lower(path) + "|" + lower(v.name)] = {v.type, v.data};
+    for (const auto &sub : emu::reg_subkeys(path))
+        walk(p, path + "\\" + sub);
+}
+
+Picture picture()
+{
+    Picture p;
+    if (emu::reg_has_key(Z4_SERVICE_KEY))
+        walk(p, Z4_SERVICE_KEY);
+    for (const auto &v : emu::reg_values(Z4_PORTS_KEY))
+        if (lower(v.name).rfind("com", 0) == 0)
+            p.values[lower(Z4_PORTS_KEY) + "|" + lower(v.name)] = {v.type, v.data};
+    if (auto db = emu::reg_get_value(ARBITER, "ComDB"))
+        p.values["comdb"] = {db->type, db->data};
+    return p;
+}
+
+// What changed from `a` to `b`, in the words of the plan's lines.
+std::set<std::string> difference(const Picture &a, const Picture &b)
+{
+    std::set<std::string> out;
+    for (const auto &k : b.keys)
+        if (!a.keys.count(k))
+            out.insert("create key " + k);
+    for (const auto &k : a.keys)
+        if (!b.keys.count(k))
+            out.insert("delete key " + k);
+    for (const auto &[name, value] : b.values) {
+        auto was = a.values.find(name);
+        if (was != a.values.end() && was->second == value)
+            continue;
+        size_t bar = name.find('|');
+        if (name == "comdb")
+            out.insert("comdb");
+        else if (name.substr(0, bar) == lower(Z4_PORTS_KEY))
+            out.insert("add ports entry " + name.substr(bar + 1));
+        else
+            out.insert("set " + name.substr(0, bar) + " " + name.substr(bar + 1));
+    }
+    for (const auto &[name, value] : a.values) {
+        size_t bar = name.find('|');
+        if (!b.values.count(name) && b.keys.count(name.substr(0, bar)))
+            out.insert("delete value " + name.substr(0, bar) + " " + name.substr(bar + 1));
+    }
+    return out;
+}
+
+// The plan's lines in the same words.
+std::set<std::string> planned(const std::string &out)
+{
+    std::set<std::string> items;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::string l = lower(line);
+        if (l.rfind("create key hklm\\", 0) == 0 || l.rfind("delete key hklm\\", 0) == 0)
+            items.insert(l.substr(0, 11) + l.substr(16));
+        else if (l.rfind("delete value hklm\\", 0) == 0)
+            items.insert("delete value " + l.substr(18));
+        else if (l.rfind("set hklm\\", 0) == 0) {
+            std::string rest = l.substr(9, l.find(':') - 9);
+            items.insert("set " + rest);
+        } else if (l.rfind("add ports entry ", 0) == 0)
+            items.insert(l.substr(0, l.find(' ', 16)));
+        else if (l.find(" in the com port database") != std::string::npos)
+            items.insert("comdb");
+    }
+    return items;
+}
+
+// A scenario folder's set-up, as the scenario runner makes it in the emulation.
+struct Scenario {
+    std::string name, command;
+    std::vector<std::string> files, volatile_keys, read_only;
+    bool comdb = false, skip = false;
+};
+
+Scenario load(const std::filesystem::path &dir)
+{
+    Scenario s;
+    s.name = dir.filename().string();
+    std::ifstream in(dir / "scenario.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string verb, rest;
+        words >> verb;
+        std::getline(words >> std::ws, rest);
+        if (verb == "command")
+            s.command = rest;
+        else if (verb == "file")
+            s.files.push_back(rest);
+        else if (verb == "volatile")
+            s.volatile_keys.push_back(rest);
+        else if (verb == "read-only")
+            s.read_only.push_back(rest);
+        else if (verb == "comdb")
+            s.comdb = true;
+        else if (verb == "only" || verb == "console" || verb == "held" || verb == "batch")
+            s.skip = true;
+    }
+    return s;
+}
+
+class Plan : public Unattended {
+protected:
+    std::string planOut;
+
+    // The tool once more on the registry as it stands, as a new process.
+    int again(const std::string &arguments, std::string *out, bool comdb = false)
+    {
+        emu::ui_reset();
+        resetZ4_process();
+        emu::comdb_install(comdb);
+        emu::reg_clear_calls();
+        emu::set_command_line("z4setup.exe " + arguments);
+        ::testing::internal::CaptureStdout();
+        int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+        *out = ::testing::internal::GetCapturedStdout();
+        return code;
+    }
+
+    static size_t changes_made()
+    {
+        size_t n = 0;
+        for (const auto &c : emu::reg_calls())
+            n += emu::changes_registry(c);
+        return n;
+    }
+};
+
+TEST_F(Plan, the_plan_lists_exactly_what_every_apply_scenario_changes)
+{
+    const std::string root = Z4_SOURCE_DIR "/tests/scenarios";
+    std::vector<std::filesystem::path> dirs;
+    for (const auto &entry : std::filesystem::directory_iterator(root))
+        if (std::filesystem::exists(entry.path() / "scenario.txt"))
+            dirs.push_back(entry.path());
+    std::sort(dirs.begin(), dirs.end());
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    int compared = 0, refused = 0;
+    for (const auto &folder : dirs) {
+        Scenario s = load(folder);
+        if (s.skip || s.command.rfind("/s ", 0) != 0)
+            continue;
+        SCOPED_TRACE(s.name);
+        emu::reg_reset();
+        std::string error;
+        ASSERT_TRUE(emu::reg_load_file(root + "/baseline.reg", &error)) << error;
+        for (const auto &key : s.volatile_keys)
+            emu::reg_put_volatile_key(key);
+        ASSERT_TRUE(emu::reg_load_file((folder / "before.reg").string(), &error)) << error;
+        for (const auto &key : s.read_only)
+            emu::reg_read_only(key);
+        for (const auto &f : s.files)
+            std::filesystem::copy_file(folder / f, dir + "/" + f,
+                                       std::filesystem::copy_options::overwrite_existing);
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+
+        Picture before = picture();
+        std::string planOut, applyOut;
+        int planCode = again("/n " + s.command.substr(3), &planOut, s.comdb);
+        EXPECT_EQ(changes_made(), 0u) << "/n wrote";
+        Picture unchanged = picture();
+        EXPECT_TRUE(difference(before, unchanged).empty()) << "/n changed the registry";
+        int applyCode = again(s.command, &applyOut, s.comdb);
+        Picture after = picture();
+        if (applyCode == Z4_EXIT_DONE) {
+            std::set<std::string> made = difference(before, after);
+            EXPECT_EQ(planned(planOut), made) << planOut;
+            EXPECT_EQ(planCode, made.empty() ? Z4_EXIT_DONE : Z4_EXIT_CHANGES);
+            EXPECT_EQ(changes_made() == 0, made.empty());
+            ++compared;
+        } else if (applyCode != Z4_EXIT_WRITE_FAILED) {
+            EXPECT_EQ(planCode, applyCode);
+            EXPECT_EQ(planOut, applyOut);
+            ++refused;
+        }
+        ASSERT_EQ(chdir(here), 0);
+    }
+    std::printf("the plan against /s: %d scenarios compared, %d refused alike\n", compared, refused);
+    EXPECT_GE(compared, 10);
+}
+
+TEST_F(Plan, apply_on_a_machine_that_holds_the_configuration_opens_nothing_to_write)
+{
+    machine = [] {
+        configured_machine();
+        emu::reg_put_dword(Z4_SERVICE_KEY, "ErrorControl", 0);
+        emu::reg_put_sz(Z4_SERVICE_KEY, "Group", "Extended base");
+        emu::reg_put_dword(Z4_SERVICE_KEY, "Type", 1);
+        for (int c = 3; c <= 10; ++c)
+            emu::reg_put_sz(Z4_PORTS_KEY, "COM" + std::to_string(c) + ":", "9600,n,8,1");
+        emu::reg_read_only(Z4_SERVICE_KEY);
+    };
+    const std::string file = "[Board1]\nBusType = ISA\nInterrupt = 5\nIOAddr = 310\nPorts = 8\n";
+    Outcome kept = apply(file);
+    EXPECT_EQ(kept.code, Z4_EXIT_DONE);
+    EXPECT_EQ(kept.out, "Board1: ISA, Interrupt 5, IOAddr 310, Ports 8: Serial3-Serial10, COM3-COM10\n"
+                        "z4setup: the registry holds this configuration already; nothing changed\n");
+    for (const auto &call : emu::reg_calls()) {
+        EXPECT_FALSE(emu::changes_registry(call)) << call.op << " " << call.key;
+        EXPECT_EQ(call.access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY), 0u) << call.op << " " << call.key;
+    }
+    // Start 4, set by hand, is what the writer keeps: no change for /n either.
+    EXPECT_EQ(emu::reg_dword(Z4_SERVICE_KEY, "Start"), 4u);
+    Outcome plan = run("/n " + this->file("boards.ini", file), nullptr);
+    EXPECT_EQ(plan.code, Z4_EXIT_DONE);
+    EXPECT_EQ(plan.out, "no change: the registry holds this configuration already\n");
+
+    // One value off is a change, and the read-only keys refuse the write it needs.
+    Outcome moved = apply("[Board1]\nBusType = ISA\nInterrupt = 5\nIOAddr = 318\nPorts = 8\n");
+    EXPECT_EQ(moved.code, Z4_EXIT_WRITE_FAILED);
+}
+
+TEST_F(Plan, plan_lists_old_and_new_data_and_counts_the_changes)
+{
+    machine = configured_machine;
+    Outcome plan = run("/n " + file("boards.ini", "[Board1]\nBusType = ISA\nInterrupt = 5\nIOAddr = 318\nPorts = 4\n"),
+                       nullptr);
+    EXPECT_EQ(plan.code, Z4_EXIT_CHANGES);
+    const std::string board = "HKLM\\" + PARAMETERS + "\\Board1";
+    EXPECT_NE(plan.out.find("set " + board + " IOAddr: REG_DWORD 0x310 -> REG_DWORD 0x318\n"),
+              std::string::npos)
+        << plan.out;
+    EXPECT_NE(plan.out.find("delete key " + board + "\\Serial7\n"), std::string::npos);
+    EXPECT_NE(plan.out.find("set HKLM\\" + std::string(Z4_SERVICE_KEY) +
+                            " Group: (none) -> REG_SZ \"Extended base\"\n"),
+              std::string::npos);
+    EXPECT_EQ(plan.out.substr(plan.out.rfind('\n', plan.out.size() - 2) + 1), "12 changes\n");
+    EXPECT_TRUE(emu::calls_of("RegSetValueExA").empty());
+}
+
+// A power cut after any one change of a first "/s": the next "/n" sees a difference until the
+// last change is made, and the next "/s" leaves exactly the configuration.
+TEST_F(Plan, a_write_cut_off_after_any_change_is_seen_and_mended_by_the_next_run)
+{
+    machine = typical_machine;
+    // The numbers are given: a cut-off write leaves board keys the reader counts from, and the
+    // suffixes the dialog would show then differ (as they would in the dialog).
+    const std::string boards = "[Board1]\nBusType = ISA\nPorts = 8\n[Board2]\nBusType = PCI\nPorts = 4\n"
+                               "[Numbering]\nFirstDevice = 3\nFirstCOM = 3\n";
+    Outcome whole = apply(boards);
+    ASSERT_EQ(whole.code, Z4_EXIT_DONE);
+    const size_t total = changes_made();
+    const Picture configured = picture();
+    ASSERT_GT(total, 20u);
+    std::string path = file("boards.ini", boards);
+    for (size_t k = 1; k <= total; ++k) {
+        SCOPED_TRACE("cut after change " + std::to_string(k));
+        std::string saved;
+        size_t seen = 0;
+        machine = [&] {
+            typical_machine();
+            emu::reg_observe([&](const emu::RegCall &call) {
+                if (emu::changes_registry(call) && ++seen == k)
+                    saved = emu::reg_save_text({});
+            });
+        };
+        run("/s " + path, nullptr);
+        ASSERT_FALSE(saved.empty());
+        // The machine as the cut left it.
+        emu::reg_reset();
+        std::string error;
+        ASSERT_TRUE(emu::reg_load_text(saved, "cut", &error)) << error;
+        std::string out;
+        int planCode = again("/n " + path, &out);
+        EXPECT_EQ(planCode, k < total ? Z4_EXIT_CHANGES : Z4_EXIT_DONE) << out;
+        EXPECT_EQ(again("/s " + path, &out), Z4_EXIT_DONE) << out;
+        Picture mended = picture();
+        EXPECT_TRUE(difference(configured, mended).empty());
+        EXPECT_TRUE(difference(mended, configured).empty());
+    }
+}
+
+}  // namespace
