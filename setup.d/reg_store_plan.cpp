@@ -146,13 +146,16 @@ void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, ui
     ServiceValue dosDevices = {Z4_VALUE_DOSDEVICES, REG_SZ, 0, ""};
     std::snprintf(dosDevices.text, sizeof dosDevices.text, Z4_DOSDEVICES_FORMAT, static_cast<int>(com));
     ServiceValue portIndex = {Z4_VALUE_PORTINDEX, REG_DWORD, index, ""};
+    unsigned before = p.count;
     planZ4_value(p, port, path, dosDevices);
     planZ4_value(p, port, path, portIndex);
     if (!port)
         return;
     // The old port key goes before the new one is made: whatever else it holds goes with it.
+    // Both values there and no more, which one query tells, is the common case.
     KeyCounts counts = queryZ4_key_counts(port);
-    for (DWORD v = 0; v < counts.values; ++v) {
+    bool bothStored = p.count == before;
+    for (DWORD v = 0; !(bothStored && counts.values == 2) && v < counts.values; ++v) {
         char valueName[Z4_VALUE_NAME_CHARS + 1] = "";
         DWORD length = sizeof valueName - 1;
         if (RegEnumValueA(port, v, valueName, &length, nullptr, nullptr, nullptr, nullptr) !=
@@ -161,7 +164,8 @@ void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, ui
             continue;
         change(p, "delete value HKLM\\%s %s", path, valueName);
     }
-    planZ4_other_subkeys(p, port, path, nullptr, 0);
+    if (counts.subkeys)
+        planZ4_other_subkeys(p, port, path, nullptr, 0);
     RegCloseKey(port);
 }
 

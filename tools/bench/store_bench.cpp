@@ -108,6 +108,28 @@ void BM_Reader(benchmark::State &state)
     report(state, calls, boards * per, "port");
 }
 
+// The plan over a configuration the registry holds already: what "/s" reads to leave it alone
+// and "/n" to say so.
+void BM_Plan_unchanged(benchmark::State &state)
+{
+    int boards = static_cast<int>(state.range(0)), per = static_cast<int>(state.range(1));
+    written_configuration(boards, per);
+    size_t calls = 0;
+    unsigned changes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        emu::reg_clear_calls();
+        emu::ui_reset();
+        fill_tables(boards, per);
+        state.ResumeTiming();
+        changes = planZ4_changes(nullptr);
+        calls = emu::reg_calls().size();
+    }
+    if (changes != 0)
+        state.SkipWithError("the plan found changes in the configuration just written");
+    report(state, calls, boards * per, "port");
+}
+
 // Argument: device-map entries; the resource map names each device's two resources.
 void BM_Scan(benchmark::State &state)
 {
@@ -167,6 +189,7 @@ void sizes(benchmark::internal::Benchmark *b)
 BENCHMARK(BM_Writer_first)->Apply(sizes);
 BENCHMARK(BM_Writer_rewrite)->Apply(sizes);
 BENCHMARK(BM_Reader)->Apply(sizes);
+BENCHMARK(BM_Plan_unchanged)->Apply(sizes);
 BENCHMARK(BM_Scan)->RangeMultiplier(2)->Range(16, 256)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_Dialog_refresh)->Arg(0)->Arg(1)->Arg(4)->Unit(benchmark::kMicrosecond);

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Times z4setup.exe under Wine against two floors, on one prefix in one run: start to the
-# dialog shown against an empty-dialog program, and a 4 x 64 port write from Ok to exit, and a
-# whole "/s" run of a board file of the same 4 x 64 ports, against `reg import` of the same keys. Prints the medians and their ratios per bitness.
+# dialog shown against an empty-dialog program, and a 4 x 64 port write from Ok to exit, and
+# whole "/s" and "/n" runs of a board file of the same 4 x 64 ports (on a machine that holds the
+# configuration, and "/s" on one without it), against `reg import` of the same keys by the
+# reg.exe of the same bitness (syswow64's for the 32-bit exe). Prints the medians and their
+# ratios per bitness.
 #   tools/bench/wine-timing.sh [RUNS] [WIN32_BUILD_DIR] [WIN64_BUILD_DIR]
 # Both build dirs need z4setup.exe, z4floor.exe, z4floor_template.exe and z4timer.exe
 # (tools/win32/floor.cmake). To tell where the start-up goes, it also times the floor with a main
@@ -60,12 +63,16 @@ median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2
 
 measure() {  # bitness wine build-dir
     local bits=$1 wine=$2 dir=$3 timer="/usr/lib/wine/wine64 $w64/z4timer.exe"
-    local exe floor template
+    local exe floor template regexe=reg
+    # Where 32-bit Wine runs under qemu-user, the 64-bit reg.exe would leave the emulator out.
+    [ "$bits" = 32 ] && regexe='C:\windows\syswow64\reg.exe'
+
     exe=$(/usr/lib/wine/wine64 winepath -w "$dir/z4setup.exe" 2>/dev/null)
     floor=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor.exe" 2>/dev/null)
     template=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor_template.exe" 2>/dev/null)
     : > "$work/exits"; : > "$work/s$bits"; : > "$work/f$bits"; : > "$work/w$bits"; : > "$work/r$bits"
     : > "$work/t$bits"; : > "$work/e$bits"; : > "$work/a$bits"; : > "$work/n$bits"; : > "$work/i$bits"
+    : > "$work/p$bits"; : > "$work/q$bits"
     $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1 || true
     $timer start "Zentrix IV Configuration" "$template /main" >/dev/null 2>&1 || true   # warm-up
     for i in $(seq "$runs"); do
@@ -79,9 +86,11 @@ measure() {  # bitness wine build-dir
         $timer start "Zentrix IV Floor" "$floor" | awk '{print $1}' >> "$work/f$bits"
         $timer start "Zentrix IV Configuration" "$exe" | awk '{print $1}' >> "$work/s$bits"
         $timer ok "Zentrix IV Configuration" "$exe" | tee -a "$work/exits" | awk '{print $1}' >> "$work/w$bits"
-        $timer run "reg import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/r$bits"
-        # The run prints a line per board; the timer's own line comes last.
+        $timer run "$regexe import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/r$bits"
+        # The machine holds the file's configuration now: /s changes nothing, /n finds nothing.
+        # Each prints its lines; the timer's own line comes last.
         $timer run "$exe /s $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/a$bits"
+        $timer run "$exe /n $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/p$bits"
     done
     # A machine without the configuration, as where a board file is deployed: both write anew.
     for i in $(seq "$runs"); do
@@ -90,7 +99,7 @@ measure() {  # bitness wine build-dir
         $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
             { echo "FAIL the $bits-bit /s left no Serial258"; exit 1; }
         $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1
-        $timer run "reg import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/i$bits"
+        $timer run "$regexe import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/i$bits"
     done
     # The tool must have rewritten the configuration each time: its last port is still there.
     $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
@@ -98,17 +107,19 @@ measure() {  # bitness wine build-dir
     # Both writers must have finished on their own, with success.
     if grep -v ' exit 0' "$work/exits" | grep -q .; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
     : > "$work/exits"
-    local s f w r t e a n i
+    local s f w r t e a n i p
     s=$(median < "$work/s$bits"); f=$(median < "$work/f$bits")
     w=$(median < "$work/w$bits"); r=$(median < "$work/r$bits")
     t=$(median < "$work/t$bits"); e=$(median < "$work/e$bits"); a=$(median < "$work/a$bits")
-    n=$(median < "$work/n$bits"); i=$(median < "$work/i$bits")
+    n=$(median < "$work/n$bits"); i=$(median < "$work/i$bits"); p=$(median < "$work/p$bits")
     printf '%s-bit (%s): start to dialog %s ms, floor %s ms, ratio %.2f; 4x64 write Ok to exit %s ms, reg import %s ms, ratio %.2f (median of %d)\n' \
         "$bits" "$(basename "$wine")" "$s" "$f" "$(echo "$s / $f" | bc -l)" "$w" "$r" "$(echo "$w / $r" | bc -l)" "$runs"
     printf '%s-bit: floor with a main window and the tool'"'"'s template %s ms; the tool without a configuration %s ms (ratio %.2f), with the 4x64 one %.2f\n' \
         "$bits" "$t" "$e" "$(echo "$e / $t" | bc -l)" "$(echo "$s / $t" | bc -l)"
-    printf '%s-bit: /s of the 4x64 board file, start to exit: rewriting it %s ms, reg import %s ms, ratio %.2f; on a machine without it %s ms, reg import %s ms, ratio %.2f\n' \
-        "$bits" "$a" "$r" "$(echo "$a / $r" | bc -l)" "$n" "$i" "$(echo "$n / $i" | bc -l)"
+    printf '%s-bit: the 4x64 board file, start to exit, against reg import by %s (%s ms): /s on a machine that holds it %s ms, ratio %.2f; /n there %s ms, ratio %.2f\n' \
+        "$bits" "$regexe" "$r" "$a" "$(echo "$a / $r" | bc -l)" "$p" "$(echo "$p / $r" | bc -l)"
+    printf '%s-bit: /s on a machine without it %s ms, reg import there %s ms, ratio %.2f\n' \
+        "$bits" "$n" "$i" "$(echo "$n / $i" | bc -l)"
 }
 
 # Programs started without a display leave a desktop behind that no later window can use.
