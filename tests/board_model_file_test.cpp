@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board_model_file.h"
+#include "test_support.h"
 
 namespace {
 
@@ -89,15 +90,7 @@ TEST(BoardFile, a_file_without_a_board_section_is_refused_at_its_last_line)
 
 // PowerShell 5.1 redirects as UTF-16 LE with a mark; Notepad saves "Unicode" so, "Unicode big
 // endian" as UTF-16 BE, and UTF-8 often with a mark.
-std::string utf16(const std::string &ascii, bool little)
-{
-    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
-    for (char c : ascii) {
-        out += little ? c : '\0';
-        out += little ? '\0' : c;
-    }
-    return out;
-}
+using emu::utf16_marked;
 
 TEST(BoardFile, files_marked_as_utf8_or_utf16_read_as_the_same_board_file)
 {
@@ -106,7 +99,7 @@ TEST(BoardFile, files_marked_as_utf8_or_utf16_read_as_the_same_board_file)
     Parsed plain = parse(text);
     ASSERT_TRUE(plain.ok) << plain.error;
     for (const std::string &marked :
-         {"\xEF\xBB\xBF" + text, utf16(text, true), utf16(text, false)}) {
+         {"\xEF\xBB\xBF" + text, utf16_marked(text, true), utf16_marked(text, false)}) {
         Parsed p = parse(marked);
         ASSERT_TRUE(p.ok) << p.error;
         EXPECT_EQ(std::memcmp(&p.file, &plain.file, sizeof p.file), 0);
@@ -116,7 +109,7 @@ TEST(BoardFile, files_marked_as_utf8_or_utf16_read_as_the_same_board_file)
 TEST(BoardFile, utf16_outside_ascii_fails_as_any_unknown_word_and_passes_in_a_comment)
 {
     // "\u00cfSA" as the bus type, "\u00e9" in a comment, on lines 2 and 3.
-    std::string text = utf16("[Board1]\r\nBusType = #SA\r\nPorts = 8 ; caf#\r\n", true);
+    std::string text = utf16_marked("[Board1]\r\nBusType = #SA\r\nPorts = 8 ; caf#\r\n", true);
     size_t first = text.find('#'), second = text.rfind('#');
     text[first] = '\xCF';
     text[second] = '\xE9';
@@ -126,7 +119,7 @@ TEST(BoardFile, utf16_outside_ascii_fails_as_any_unknown_word_and_passes_in_a_co
     Parsed fine = parse(text);
     EXPECT_TRUE(fine.ok) << fine.error;
 
-    Parsed odd = parse(utf16("[Board1]\nBusType = None\n", true) + "x");
+    Parsed odd = parse(utf16_marked("[Board1]\nBusType = None\n", true) + "x");
     EXPECT_EQ(odd.error, "boards.ini:2: the file ends inside a UTF-16 character");
 }
 

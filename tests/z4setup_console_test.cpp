@@ -50,10 +50,7 @@ TEST_F(Unattended, the_typical_file_marked_as_utf8_or_utf16_writes_the_typical_r
     const std::string text = "[Board1]\r\nBusType = ISA\r\nPorts = 8\r\n";
     Outcome plain = apply(text);
     ASSERT_EQ(plain.code, Z4_EXIT_DONE) << plain.out;
-    std::string utf16 = "\xFF\xFE";
-    for (char c : text)
-        utf16 += std::string{c, '\0'};
-    for (const std::string &marked : {"\xEF\xBB\xBF" + text, utf16}) {
+    for (const std::string &marked : {"\xEF\xBB\xBF" + text, emu::utf16_marked(text, true)}) {
         Outcome o = apply(marked);
         EXPECT_EQ(o.code, Z4_EXIT_DONE) << o.out;
         EXPECT_EQ(o.out, plain.out);

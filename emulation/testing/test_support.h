@@ -19,6 +19,18 @@ inline std::vector<uint8_t> bytes(const std::string &text)
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
+// A text as PowerShell 5.1 redirects it and Notepad saves "Unicode" (little endian) or "Unicode
+// big endian": UTF-16 after its byte-order mark, each byte one character.
+inline std::string utf16_marked(const std::string &text, bool little)
+{
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : text) {
+        out += little ? c : '\0';
+        out += little ? '\0' : c;
+    }
+    return out;
+}
+
 // Four little-endian bytes as a number; nullopt for any other length.
 inline std::optional<uint32_t> dword_of(const std::vector<uint8_t> &data)
 {

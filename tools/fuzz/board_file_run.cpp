@@ -54,18 +54,6 @@ std::string ports_difference(const Picture &before, const Picture &after)
     return "";
 }
 
-// The text as PowerShell 5.1 redirects it or Notepad saves "Unicode": UTF-16 after a byte-order
-// mark, each byte one character.
-std::string utf16(const std::string &text, bool little)
-{
-    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
-    for (char c : text) {
-        out += little ? c : '\0';
-        out += little ? '\0' : c;
-    }
-    return out;
-}
-
 // A plain ASCII file reads the same, to the board and to the message, in either UTF-16.
 void check_utf16_reads_the_same(const std::string &text)
 {
@@ -78,7 +66,7 @@ void check_utf16_reads_the_same(const std::string &text)
     char plainError[Z4_BOARD_FILE_ERROR_CHARS], wideError[Z4_BOARD_FILE_ERROR_CHARS];
     bool plainOk = parseZ4_board_file(text.data(), text.size(), "fuzz.ini", &plain, plainError);
     for (bool little : {true, false}) {
-        std::string bytes = utf16(text, little);
+        std::string bytes = emu::utf16_marked(text, little);
         bool wideOk = parseZ4_board_file(bytes.data(), bytes.size(), "fuzz.ini", &wide, wideError);
         if (wideOk != plainOk || std::string(wideError) != plainError ||
             (plainOk && std::memcmp(&plain, &wide, sizeof plain) != 0))
@@ -107,7 +95,7 @@ void run_board_file(const uint8_t *data, size_t size)
 
     check_utf16_reads_the_same(text);
     // Every other input goes to the tool as UTF-16 LE, as PowerShell writes it.
-    std::string bytes = size % 2 ? utf16(text, true) : text;
+    std::string bytes = size % 2 ? emu::utf16_marked(text, true) : text;
     BoardFile parsed;
     char error[Z4_BOARD_FILE_ERROR_CHARS];
     bool readable = parseZ4_board_file(bytes.data(), bytes.size(), "fuzz.ini", &parsed, error);
