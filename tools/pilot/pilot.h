@@ -34,6 +34,11 @@ void log_line(const std::string &line);
 // A failure of the pilot itself or of an action: goes into the transcript as "error ...".
 void log_error(const std::string &what);
 
+// CreateProcessA, tried up to three times a second apart: under load Wine now and then fails to
+// start a process at all (seen as 1359 for regedit in a CI run), which says nothing of the run.
+BOOL start_process(char *command_line, BOOL inherit, const char *folder, STARTUPINFOA *si,
+                   PROCESS_INFORMATION *process);
+
 // Windows of the tool.
 HWND find_dialog();          // the configuration dialog, once it is visible
 HWND find_message_box();     // a visible message box of the tool, if any

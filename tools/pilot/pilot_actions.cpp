@@ -73,6 +73,22 @@ HWND acted_on(const Words &w, size_t n, HWND *dialog)
 
 }  // namespace
 
+BOOL start_process(char *command_line, BOOL inherit, const char *folder, STARTUPINFOA *si,
+                   PROCESS_INFORMATION *process)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(nullptr, command_line, nullptr, nullptr, inherit, 0, nullptr, folder, si,
+                           process))
+            return TRUE;
+        DWORD error = GetLastError();
+        if (attempt == 3)
+            return FALSE;
+        fprintf(stderr, "pilot: CreateProcess failed with %lu, trying again\n", (unsigned long)error);
+        Sleep(1000);
+        SetLastError(error);
+    }
+}
+
 // The tool started with its arguments: in `folder` and with its standard output to the file
 // `output` when they are given.
 static bool start_tool(const Words &w, PROCESS_INFORMATION *process)
@@ -97,8 +113,7 @@ static bool start_tool(const Words &w, PROCESS_INFORMATION *process)
         si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     }
     const char *folder = w.size() > 3 && !w[3].empty() ? w[3].c_str() : nullptr;
-    BOOL made = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
-                               0, nullptr, folder, &si, process);
+    BOOL made = start_process(buffer.data(), output != INVALID_HANDLE_VALUE, folder, &si, process);
     DWORD error = GetLastError();
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);

@@ -222,7 +222,7 @@ void run_import(const Words &w)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!start_process(buffer.data(), FALSE, nullptr, &si, &pi)) {
         log_error("import: cannot start regedit: " + std::to_string(GetLastError()));
         return;
     }
