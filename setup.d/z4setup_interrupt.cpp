@@ -9,15 +9,12 @@ enum : LONG { Z4_BEFORE_WRITE, Z4_WRITING, Z4_WRITTEN, Z4_INTERRUPTED };
 
 // Read and changed by the console's handler thread as well as the run's own.
 static volatile LONG Z4WriteState = Z4_BEFORE_WRITE;
-static const char *volatile Z4TemporaryFile;
 
 // The system calls this on a thread of its own.
 static BOOL WINAPI onZ4_console_event(DWORD)
 {
     if (InterlockedCompareExchange(&Z4WriteState, Z4_INTERRUPTED, Z4_BEFORE_WRITE) ==
         Z4_BEFORE_WRITE) {
-        if (const char *temporary = Z4TemporaryFile)
-            DeleteFileA(temporary);
         std::printf("z4setup: interrupted; nothing was written\n");
         std::fflush(stdout);
         ExitProcess(Z4_EXIT_INTERRUPTED);
@@ -39,10 +36,4 @@ void beginZ4_write()
 
 void endZ4_write() { InterlockedExchange(&Z4WriteState, Z4_WRITTEN); }
 
-void holdZ4_temporary_file(const char *path) { Z4TemporaryFile = path; }
-
-void resetZ4_interrupts()
-{
-    Z4WriteState = Z4_BEFORE_WRITE;
-    Z4TemporaryFile = nullptr;
-}
+void resetZ4_interrupts() { Z4WriteState = Z4_BEFORE_WRITE; }

@@ -8,10 +8,9 @@
 
 // Takes the console's interrupts from here on.
 void armZ4_interrupts();
-// Around every change of the registry: from the first deletion to the last value written.
+// Around every change of the registry, from the first deletion to the last value written, and
+// around a report written to its file and put in place.
 void beginZ4_write();
 void endZ4_write();
-// A file that an interrupt before the write removes (a report not yet in its place); null for none.
-void holdZ4_temporary_file(const char *path);
-// A new process's state: nothing written yet, no file held.
+// A new process's state: nothing written yet.
 void resetZ4_interrupts();

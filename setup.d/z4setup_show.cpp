@@ -93,15 +93,16 @@ int z4_show(const char *file)
         return Z4_EXIT_BAD_FILE;
     }
     // FILE is replaced only by a whole report: it is written beside FILE under a name of its
-    // own, then moved over it; whatever fails leaves FILE as it was.
+    // own, then moved over it; whatever fails leaves FILE as it was. An interrupt waits for
+    // that, as for a write of the registry: the report is in place or gone, never half.
     startZ4_unattended(Z4_REPORT_LINE);
     char temp[Z4_FILE_ARGUMENT_CHARS + 24];
     std::snprintf(temp, sizeof temp, "%s.%lu.tmp", file,
                   static_cast<unsigned long>(GetCurrentProcessId()));
+    beginZ4_write();
     std::FILE *out = std::fopen(temp, "w");
     bool written = out != nullptr;
     if (out) {
-        holdZ4_temporary_file(temp);
         routeZ4_reports(Z4_REPORT_COMMENT, out);
         written = writeZ4_report(out);
         written = std::fclose(out) == 0 && written;
@@ -109,8 +110,8 @@ int z4_show(const char *file)
         written = written && MoveFileExA(temp, file, MOVEFILE_REPLACE_EXISTING);
         if (!written)
             DeleteFileA(temp);
-        holdZ4_temporary_file(nullptr);
     }
+    endZ4_write();
     if (!written) {
         std::printf("%s: cannot be written\n", file);
         return Z4_EXIT_BAD_FILE;
