@@ -14,6 +14,8 @@ struct BoardConfig {
 };
 
 constexpr int Z4_SLOTS = 4;
+// The most ports one board carries.
+constexpr uint32_t Z4_MAX_PORTS = 64;
 
 extern const BoardConfig DefaultZ4config[Z4_SLOTS];
 extern BoardConfig RegistryZ4config[Z4_SLOTS];

@@ -114,7 +114,7 @@ void shownZ4_entries(uint32_t logical, uint32_t device, Z4Entries *entries)
     entries->deviceSuffix = device;
 }
 
-static bool legalPortCount(uint32_t n) { return !(n < 4 || n > 64 || (n > 4 && n % 8 != 0)); }
+static bool legalPortCount(uint32_t n) { return !(n < 4 || n > Z4_MAX_PORTS || (n > 4 && n % 8 != 0)); }
 
 static Z4Check failZ4_check(Z4CheckResult *result, Z4Check check, int focusId)
 {

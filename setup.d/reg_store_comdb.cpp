@@ -10,7 +10,6 @@
 #include "z4setup_report.h"
 
 #define CDB_REPORT_BYTES 1
-#define ERROR_SHARING_VIOLATION_Z4 32L
 
 typedef LONG(WINAPI *ComDBOpenCall)(HANDLE *);
 typedef LONG(WINAPI *ComDBCloseCall)(HANDLE);
@@ -29,8 +28,22 @@ struct ComDB {
     ComDBResizeDatabaseCall resize;
 };
 
-// The COM numbers the driver's configuration holds, as the reader found them: bit n for COMn.
-static BYTE Z4DriverComNumbers[Z4_COMDB_MAX_PORTS / 8 + 1];
+// A set of COM numbers, 1 to Z4_COMDB_MAX_PORTS: bit n for COMn.
+typedef BYTE ComSet[Z4_COMDB_MAX_PORTS / 8 + 1];
+
+static bool hasZ4_com(const ComSet &set, uint32_t com)
+{
+    return com >= 1 && com <= Z4_COMDB_MAX_PORTS && (set[com / 8] >> (com % 8) & 1);
+}
+
+static void addZ4_com(ComSet &set, uint32_t com)
+{
+    if (com >= 1 && com <= Z4_COMDB_MAX_PORTS)
+        set[com / 8] |= static_cast<BYTE>(1u << (com % 8));
+}
+
+// The COM numbers the driver's configuration holds, as the reader found them.
+static ComSet Z4DriverComNumbers;
 
 template <class Call> static bool boundZ4(HMODULE dll, const char *name, Call *call)
 {
@@ -41,7 +54,8 @@ template <class Call> static bool boundZ4(HMODULE dll, const char *name, Call *c
 static bool openZ4_comdb(ComDB *c)
 {
     std::memset(c, 0, sizeof *c);
-    // A system without the DLL must not ask anybody about it.
+    // A system without the DLL must not ask anybody about it. Setting a mode is the only way to
+    // learn the one in force (there is no getter before Vista); it is then widened, and put back.
     UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     c->dll = LoadLibraryA("msports.dll");
@@ -73,18 +87,12 @@ static DWORD sizeZ4_comdb(const ComDB &c)
     return size;
 }
 
-static bool isZ4_driver_com(uint32_t com)
-{
-    return com <= Z4_COMDB_MAX_PORTS && (Z4DriverComNumbers[com / 8] >> (com % 8) & 1);
-}
 
 void noteZ4_driver_com(const char *dosDevices, size_t length)
 {
     if (length < 4 || std::strncmp(dosDevices, "COM", 3) != 0)
         return;
-    uint32_t com = number_at(dosDevices, length, 3);
-    if (com >= 1 && com <= Z4_COMDB_MAX_PORTS)
-        Z4DriverComNumbers[com / 8] |= static_cast<BYTE>(1u << (com % 8));
+    addZ4_com(Z4DriverComNumbers, number_at(dosDevices, length, 3));
 }
 
 void forgetZ4_driver_coms() { std::memset(Z4DriverComNumbers, 0, sizeof Z4DriverComNumbers); }
@@ -107,7 +115,7 @@ ComDBUsage *readZ4_comdb_usage()
 
 bool reservedZ4_elsewhere(const ComDBUsage *usage, uint32_t com)
 {
-    return usage && com >= 1 && com <= usage->ports && usage->inUse[com - 1] && !isZ4_driver_com(com);
+    return usage && com >= 1 && com <= usage->ports && usage->inUse[com - 1] && !hasZ4_com(Z4DriverComNumbers, com);
 }
 
 static void reportZ4_comdb(const char *call, LONG rc, uint32_t com)
@@ -135,12 +143,12 @@ static void claimZ4_com(const ComDB &c, DWORD *size, uint32_t com)
     BOOL forced = FALSE;
     LONG rc = c.claim(c.db, com, FALSE, &forced);
     // A number the database marks already is as good as claimed.
-    if (rc != ERROR_SUCCESS && rc != ERROR_SHARING_VIOLATION_Z4)
+    if (rc != ERROR_SUCCESS && rc != ERROR_SHARING_VIOLATION)
         reportZ4_comdb("ComDBClaimPort", rc, com);
 }
 
-// The COM numbers the writer gives, as a bit set like the driver's own.
-static void writtenZ4_coms(BYTE (&written)[Z4_COMDB_MAX_PORTS / 8 + 1])
+// The COM numbers the writer gives.
+static void writtenZ4_coms(ComSet &written)
 {
     std::memset(written, 0, sizeof written);
     for (int b = 0; b < Z4_SLOTS; ++b) {
@@ -148,8 +156,7 @@ static void writtenZ4_coms(BYTE (&written)[Z4_COMDB_MAX_PORTS / 8 + 1])
         if (!firstZ4_port_numbers(b, &device, &com))
             continue;
         for (uint32_t p = 0; p < CurrentZ4config[b].NumPorts; ++p)
-            if (com + p >= 1 && com + p <= Z4_COMDB_MAX_PORTS)
-                written[(com + p) / 8] |= static_cast<BYTE>(1u << ((com + p) % 8));
+            addZ4_com(written, com + p);
     }
 }
 
@@ -158,13 +165,15 @@ unsigned planZ4_comdb(void (*each)(const char *line))
     ComDBUsage *usage = readZ4_comdb_usage();
     if (!usage)
         return 0;
-    BYTE written[Z4_COMDB_MAX_PORTS / 8 + 1];
+    ComSet written;
     writtenZ4_coms(written);
     unsigned changes = 0;
     for (uint32_t com = 1; com <= Z4_COMDB_MAX_PORTS; ++com) {
         bool marked = com <= usage->ports && usage->inUse[com - 1];
-        bool wanted = written[com / 8] >> (com % 8) & 1;
-        const char *what = wanted && !marked ? "claim" : !wanted && marked && isZ4_driver_com(com) ? "release" : nullptr;
+        bool wanted = hasZ4_com(written, com);
+        const char *what = wanted && !marked                                            ? "claim"
+                           : !wanted && marked && hasZ4_com(Z4DriverComNumbers, com) ? "release"
+                                                                                     : nullptr;
         if (!what)
             continue;
         ++changes;
@@ -178,24 +187,29 @@ unsigned planZ4_comdb(void (*each)(const char *line))
     return changes;
 }
 
+// The driver's old numbers that `kept` does not hold go back to the system.
+static void releaseZ4_driver_coms_but(const ComDB &c, DWORD size, const ComSet &kept)
+{
+    for (uint32_t com = 1; com <= size && com <= Z4_COMDB_MAX_PORTS; ++com) {
+        if (!hasZ4_com(Z4DriverComNumbers, com) || hasZ4_com(kept, com))
+            continue;
+        LONG rc = c.release(c.db, com);
+        if (rc != ERROR_SUCCESS)
+            reportZ4_comdb("ComDBReleasePort", rc, com);
+    }
+}
+
 void claimZ4_written_coms()
 {
     ComDB c;
     if (!openZ4_comdb(&c))
         return;
     DWORD size = sizeZ4_comdb(c);
-    BYTE written[Z4_COMDB_MAX_PORTS / 8 + 1];
+    ComSet written;
     writtenZ4_coms(written);
-    // The numbers the old configuration held and the new one does not go back to the system.
-    for (uint32_t com = 1; com <= size && com <= Z4_COMDB_MAX_PORTS; ++com) {
-        if (!isZ4_driver_com(com) || (written[com / 8] >> (com % 8) & 1))
-            continue;
-        LONG rc = c.release(c.db, com);
-        if (rc != ERROR_SUCCESS)
-            reportZ4_comdb("ComDBReleasePort", rc, com);
-    }
+    releaseZ4_driver_coms_but(c, size, written);
     for (uint32_t com = 1; com <= Z4_COMDB_MAX_PORTS; ++com)
-        if (written[com / 8] >> (com % 8) & 1)
+        if (hasZ4_com(written, com))
             claimZ4_com(c, &size, com);
     closeZ4_comdb(&c);
 }
@@ -205,13 +219,7 @@ void releaseZ4_driver_coms()
     ComDB c;
     if (!openZ4_comdb(&c))
         return;
-    DWORD size = sizeZ4_comdb(c);
-    for (uint32_t com = 1; com <= size && com <= Z4_COMDB_MAX_PORTS; ++com) {
-        if (!isZ4_driver_com(com))
-            continue;
-        LONG rc = c.release(c.db, com);
-        if (rc != ERROR_SUCCESS)
-            reportZ4_comdb("ComDBReleasePort", rc, com);
-    }
+    ComSet none = {};
+    releaseZ4_driver_coms_but(c, sizeZ4_comdb(c), none);
     closeZ4_comdb(&c);
 }

@@ -3,7 +3,6 @@
 // already, and "/n" prints the lines. It only reads: no key is opened for writing.
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "board_model.h"
@@ -169,7 +168,7 @@ void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, ui
     RegCloseKey(port);
 }
 
-void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports, bool portsOpen)
+void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpen)
 {
     const BoardConfig &slot = CurrentZ4config[b];
     char name[Z4_BOARD_NAME_CHARS], path[Z4_BOARD_PATH_CHARS];
@@ -186,24 +185,24 @@ void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports, bool portsOpen)
 
     uint32_t device, com;
     firstZ4_port_numbers(b, &device, &com);
-    char **kept = static_cast<char **>(std::calloc(slot.NumPorts, sizeof(char *)));
-    for (uint32_t i = 0; i < slot.NumPorts; ++i) {
+    // Ok has checked the count: at most 64 ports a board.
+    const uint32_t ports = slot.NumPorts < Z4_MAX_PORTS ? slot.NumPorts : Z4_MAX_PORTS;
+    char names[Z4_MAX_PORTS][16];
+    const char *kept[Z4_MAX_PORTS];
+    for (uint32_t i = 0; i < ports; ++i) {
         planZ4_port(p, board, path, device + i, com + i, i);
         char entry[32];
         std::snprintf(entry, sizeof entry, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com + i));
-        Stored settings = portsOpen ? storedZ4(ports, entry) : Stored{};
+        Stored settings = portsOpen ? storedZ4(ports_key, entry) : Stored{};
         if (portsOpen && !settings.present)
             change(p, "add Ports entry %s = " Z4_PORTS_ENTRY_SETTINGS, entry);
-        if (kept && (kept[i] = static_cast<char *>(std::malloc(32))) != nullptr)
-            std::snprintf(kept[i], 32, "Serial%d", static_cast<int>(device + i));
+        std::snprintf(names[i], sizeof names[i], "Serial%d", static_cast<int>(device + i));
+        kept[i] = names[i];
     }
     if (board) {
-        planZ4_other_subkeys(p, board, path, kept, kept ? slot.NumPorts : 0);
+        planZ4_other_subkeys(p, board, path, kept, ports);
         RegCloseKey(board);
     }
-    for (uint32_t i = 0; kept && i < slot.NumPorts; ++i)
-        std::free(kept[i]);
-    std::free(kept);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ namespace {
 const char ARBITER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
 const char DB_VALUE[] = "ComDB";
 const DWORD MAX_PORTS = 4096, DEFAULT_PORTS = 256;
-#define ERROR_SHARING_VIOLATION 32L
 #define ERROR_BAD_LENGTH 24L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
