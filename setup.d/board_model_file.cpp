@@ -1,6 +1,8 @@
 // Reading the board file: sections, keys and values checked line by line, nothing guessed.
 #include "board_model_file.h"
 
+#include "z4setup_files.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -315,7 +317,9 @@ void formatZ4_file_error(char (&error)[Z4_BOARD_FILE_ERROR_CHARS], const char *n
                          const char *reason)
 {
     char tail[Z4_BOARD_FILE_ERROR_CHARS];
-    int n = std::snprintf(tail, sizeof tail, ":%d: %s", line, reason);
+    // Line 0 is the file as a whole.
+    int n = line ? std::snprintf(tail, sizeof tail, ":%d: %s", line, reason)
+                 : std::snprintf(tail, sizeof tail, ": %s", reason);
     size_t tailLength = n < 0 ? 0 : std::strlen(tail);
     size_t room = sizeof error - 1 - tailLength;
     size_t nameLength = std::strlen(name);
@@ -350,22 +354,26 @@ bool parseZ4_board_file(const char *bytes, size_t length, const char *name, Boar
 
 bool readZ4_board_file(const char *path, BoardFile *file, char (&error)[Z4_BOARD_FILE_ERROR_CHARS])
 {
-    std::FILE *f = std::fopen(path, "rb");
-    if (!f) {
-        formatZ4_file_error(error, path, 0, "cannot be opened");
-        return false;
-    }
+    Z4FileName name;
+    nameZ4_file(path, &name);
     // One byte more than a file may hold tells a file that is too long. Taken from the heap: a
     // static buffer of this size would be stored in the exe.
     char *text = static_cast<char *>(std::malloc(Z4_BOARD_FILE_MAX_BYTES + 1));
-    size_t length = text ? std::fread(text, 1, Z4_BOARD_FILE_MAX_BYTES + 1, f) : 0;
-    bool failed = !text || std::ferror(f) != 0;
-    std::fclose(f);
+    if (!text) {
+        formatZ4_file_error(error, name.shown, 0, "cannot be read: no memory for it");
+        return false;
+    }
+    size_t length = 0;
+    DWORD code = 0;
+    Z4FileResult read = readZ4_file(name, text, Z4_BOARD_FILE_MAX_BYTES + 1, &length, &code);
     bool parsed = false;
-    if (failed)
-        formatZ4_file_error(error, path, 0, "cannot be read");
-    else
-        parsed = parseZ4_board_file(text, length, path, file, error);
+    if (read != Z4_FILE_DONE) {
+        char message[Z4_FILE_MESSAGE_CHARS];
+        messageZ4_file(message, name.shown, read, length ? "cannot be read" : "cannot be opened", code);
+        std::snprintf(error, sizeof error, "%s", message);
+    } else {
+        parsed = parseZ4_board_file(text, length, name.shown, file, error);
+    }
     std::free(text);
     return parsed;
 }

@@ -79,7 +79,8 @@ struct Z4Collision {
 };
 
 // The first such number in the writer's order, from the tables as they stand; false when there
-// is none, when nothing is written, or when the device map cannot be read. Devices of this driver
+// is none, when nothing is written, or when the device map cannot be read. A COM port database
+// that cannot be read is one too: what it holds cannot be checked. Devices of this driver
 // as loaded (in the resource map) are not counted: the writer replaces them.
 bool findZ4_collision(Z4Collision *collision);
 
@@ -99,7 +100,13 @@ struct ComDBUsage {
     DWORD ports;
     BYTE inUse[1];
 };
-ComDBUsage *readZ4_comdb_usage();
+// Where msports.dll is there but the database cannot be opened or read, null with `fault` naming
+// the call and its code ("ComDBOpen", 5); `fault->call` is null otherwise.
+struct ComDBFault {
+    const char *call;
+    LONG rc;
+};
+ComDBUsage *readZ4_comdb_usage(ComDBFault *fault = nullptr);
 // Whether the database holds `com` for something other than this driver's configuration.
 bool reservedZ4_elsewhere(const ComDBUsage *usage, uint32_t com);
 
@@ -127,5 +134,6 @@ void getZ4_port_numbers();
 void getZ4_reg_params();
 void delZ4_reg_boards();
 LONG setZ4_reg_params();
-void removeZ4_config();
+// The removal; true when none of the driver's keys is left afterwards.
+bool removeZ4_config();
 void delZ4_reg_service();

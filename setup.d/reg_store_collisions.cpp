@@ -102,7 +102,16 @@ bool findZ4_collision(Z4Collision *collision)
 
     // A number the COM port database holds for a device that is absent now: the device map does
     // not show it, yet that device gets it back when it is plugged in again.
-    ComDBUsage *usage = readZ4_comdb_usage();
+    ComDBFault fault;
+    ComDBUsage *usage = readZ4_comdb_usage(&fault);
+    if (!found && fault.call) {
+        found = true;
+        collision->isCom = true;
+        std::snprintf(collision->text, sizeof collision->text,
+                      "The COM port database cannot be read (%s = %d): the numbers it holds for "
+                      "other devices cannot be checked.",
+                      fault.call, static_cast<int>(fault.rc));
+    }
     uint32_t last = found ? bestPort : ports - 1;
     for (uint32_t port = 0; usage && port <= last; ++port) {
         uint32_t com = COMMaxNum + 1 + port;

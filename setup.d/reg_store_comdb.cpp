@@ -51,26 +51,49 @@ template <class Call> static bool boundZ4(HMODULE dll, const char *name, Call *c
     return *call != nullptr;
 }
 
-static bool openZ4_comdb(ComDB *c)
+// A DLL of the system's own, by its full name in the system folder (SysWOW64 for a 32-bit
+// program on 64-bit Windows, through the same call): a bare name would first find one planted in
+// the program's folder, and the DLLs it needs are looked for beside it, not there either.
+static HMODULE loadZ4_system_dll(const char *name)
+{
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    std::snprintf(path + length, sizeof path - length, "\\%s", name);
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+// Z4_COMDB_NONE: no msports.dll (Windows NT 4.0). Z4_COMDB_FAULT: it is there, but the database
+// cannot be opened; `fault` says which call answered what.
+enum ComDBOpened { Z4_COMDB_OPEN, Z4_COMDB_NONE, Z4_COMDB_FAULT };
+
+static ComDBOpened openZ4_comdb(ComDB *c, ComDBFault *fault)
 {
     std::memset(c, 0, sizeof *c);
     // A system without the DLL must not ask anybody about it. Setting a mode is the only way to
     // learn the one in force (there is no getter before Vista); it is then widened, and put back.
     UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    c->dll = LoadLibraryA("msports.dll");
+    c->dll = loadZ4_system_dll("msports.dll");
     SetErrorMode(mode);
     if (!c->dll)
-        return false;
+        return Z4_COMDB_NONE;
     ComDBOpenCall open;
+    *fault = {"ComDBOpen", ERROR_PROC_NOT_FOUND};
     if (boundZ4(c->dll, "ComDBOpen", &open) && boundZ4(c->dll, "ComDBClose", &c->close) &&
         boundZ4(c->dll, "ComDBGetCurrentPortUsage", &c->usage) &&
         boundZ4(c->dll, "ComDBClaimPort", &c->claim) &&
         boundZ4(c->dll, "ComDBReleasePort", &c->release) &&
-        boundZ4(c->dll, "ComDBResizeDatabase", &c->resize) && open(&c->db) == ERROR_SUCCESS)
-        return true;
+        boundZ4(c->dll, "ComDBResizeDatabase", &c->resize)) {
+        fault->rc = open(&c->db);
+        if (fault->rc == ERROR_SUCCESS) {
+            *fault = {nullptr, ERROR_SUCCESS};
+            return Z4_COMDB_OPEN;
+        }
+    }
     FreeLibrary(c->dll);
-    return false;
+    return Z4_COMDB_FAULT;
 }
 
 static void closeZ4_comdb(ComDB *c)
@@ -79,12 +102,14 @@ static void closeZ4_comdb(ComDB *c)
     FreeLibrary(c->dll);
 }
 
-static DWORD sizeZ4_comdb(const ComDB &c)
+// The database's size in numbers; 0 with the call's code in *rc when it cannot be read.
+static DWORD sizeZ4_comdb(const ComDB &c, LONG *rc = nullptr)
 {
     DWORD size = 0;
-    if (c.usage(c.db, nullptr, 0, CDB_REPORT_BYTES, &size) != ERROR_SUCCESS)
-        return 0;
-    return size;
+    LONG answer = c.usage(c.db, nullptr, 0, CDB_REPORT_BYTES, &size);
+    if (rc)
+        *rc = answer;
+    return answer == ERROR_SUCCESS ? size : 0;
 }
 
 
@@ -97,18 +122,29 @@ void noteZ4_driver_com(const char *dosDevices, size_t length)
 
 void forgetZ4_driver_coms() { std::memset(Z4DriverComNumbers, 0, sizeof Z4DriverComNumbers); }
 
-ComDBUsage *readZ4_comdb_usage()
+ComDBUsage *readZ4_comdb_usage(ComDBFault *fault)
 {
+    ComDBFault ignored;
+    fault = fault ? fault : &ignored;
+    *fault = {nullptr, ERROR_SUCCESS};
     ComDB c;
-    if (!openZ4_comdb(&c))
+    if (openZ4_comdb(&c, fault) != Z4_COMDB_OPEN)
         return nullptr;
-    DWORD size = sizeZ4_comdb(c);
-    ComDBUsage *usage = static_cast<ComDBUsage *>(std::calloc(1, sizeof(ComDBUsage) + size));
-    if (usage && size &&
-        c.usage(c.db, usage->inUse, size, CDB_REPORT_BYTES, &usage->ports) != ERROR_SUCCESS)
-        usage->ports = 0;
-    if (usage && usage->ports > size)
+    LONG rc;
+    DWORD size = sizeZ4_comdb(c, &rc);
+    ComDBUsage *usage = nullptr;
+    if (rc == ERROR_SUCCESS)
+        usage = static_cast<ComDBUsage *>(std::calloc(1, sizeof(ComDBUsage) + size));
+    if (usage && size)
+        rc = c.usage(c.db, usage->inUse, size, CDB_REPORT_BYTES, &usage->ports);
+    // What cannot be read cannot be checked: no answer at all is better than a wrong one.
+    if (rc != ERROR_SUCCESS || !usage) {
+        *fault = {"ComDBGetCurrentPortUsage", rc != ERROR_SUCCESS ? rc : ERROR_NOT_ENOUGH_MEMORY};
+        std::free(usage);
+        usage = nullptr;
+    } else if (usage->ports > size) {
         usage->ports = size;
+    }
     closeZ4_comdb(&c);
     return usage;
 }
@@ -118,12 +154,27 @@ bool reservedZ4_elsewhere(const ComDBUsage *usage, uint32_t com)
     return usage && com >= 1 && com <= usage->ports && usage->inUse[com - 1] && !hasZ4_com(Z4DriverComNumbers, com);
 }
 
+// "Error: COM port database, ComDBClaimPort = 1359, COM4"; without the COM number (0) where the
+// database itself cannot be opened.
 static void reportZ4_comdb(const char *call, LONG rc, uint32_t com)
 {
     char text[160];
-    std::snprintf(text, sizeof text, "Error: COM port database, %s = %d, COM%u", call,
-                  static_cast<int>(rc), com);
+    int n = std::snprintf(text, sizeof text, "Error: COM port database, %s = %d", call,
+                          static_cast<int>(rc));
+    if (com && n > 0)
+        std::snprintf(text + n, sizeof text - n, ", COM%u", com);
     z4report(nullptr, text, "", MB_OK);
+}
+
+// Opens the database for a change; where msports.dll is there but the database cannot be
+// opened, that is reported.
+static bool openedZ4_for_change(ComDB *c)
+{
+    ComDBFault fault;
+    ComDBOpened opened = openZ4_comdb(c, &fault);
+    if (opened == Z4_COMDB_FAULT)
+        reportZ4_comdb(fault.call, fault.rc, 0);
+    return opened == Z4_COMDB_OPEN;
 }
 
 // Claims `com`, growing the database first when the number lies beyond it.
@@ -162,7 +213,18 @@ static void writtenZ4_coms(ComSet &written)
 
 unsigned planZ4_comdb(void (*each)(const char *line))
 {
-    ComDBUsage *usage = readZ4_comdb_usage();
+    ComDBFault fault;
+    ComDBUsage *usage = readZ4_comdb_usage(&fault);
+    // A database that cannot be read cannot be planned for: that itself is left to do.
+    if (!usage && fault.call) {
+        if (each) {
+            char line[120];
+            std::snprintf(line, sizeof line, "claim the COM numbers in the COM port database, "
+                          "which cannot be read (%s = %d)", fault.call, static_cast<int>(fault.rc));
+            each(line);
+        }
+        return 1;
+    }
     if (!usage)
         return 0;
     ComSet written;
@@ -202,9 +264,15 @@ static void releaseZ4_driver_coms_but(const ComDB &c, DWORD size, const ComSet &
 void claimZ4_written_coms()
 {
     ComDB c;
-    if (!openZ4_comdb(&c))
+    if (!openedZ4_for_change(&c))
         return;
-    DWORD size = sizeZ4_comdb(c);
+    LONG rc;
+    DWORD size = sizeZ4_comdb(c, &rc);
+    if (rc != ERROR_SUCCESS) {
+        reportZ4_comdb("ComDBGetCurrentPortUsage", rc, 0);
+        closeZ4_comdb(&c);
+        return;
+    }
     ComSet written;
     writtenZ4_coms(written);
     releaseZ4_driver_coms_but(c, size, written);
@@ -217,9 +285,14 @@ void claimZ4_written_coms()
 void releaseZ4_driver_coms()
 {
     ComDB c;
-    if (!openZ4_comdb(&c))
+    if (!openedZ4_for_change(&c))
         return;
     ComSet none = {};
-    releaseZ4_driver_coms_but(c, sizeZ4_comdb(c), none);
+    LONG rc;
+    DWORD size = sizeZ4_comdb(c, &rc);
+    if (rc != ERROR_SUCCESS)
+        reportZ4_comdb("ComDBGetCurrentPortUsage", rc, 0);
+    else
+        releaseZ4_driver_coms_but(c, size, none);
     closeZ4_comdb(&c);
 }

@@ -12,6 +12,8 @@ constexpr DWORD Z4_SUBKEY_NAME_CHARS = 20;
 constexpr DWORD Z4_SUBKEY_NAME_MAX_CHARS = 256;
 // The name length the enumeration boxes quote.
 constexpr int Z4_VALUE_NAME_CHARS = 80;
+// Room for the longest value name the registry allows (16383 characters and the NUL).
+constexpr DWORD Z4_VALUE_NAME_MAX_CHARS = 16384;
 // Line number for a collection that reports nothing.
 constexpr int Z4_SILENT = 0;
 

@@ -3,6 +3,7 @@
 // already, and "/n" prints the lines. It only reads: no key is opened for writing.
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "board_model.h"
@@ -135,6 +136,30 @@ void planZ4_other_subkeys(Plan &p, HKEY key, const char *path, const char *const
     freeZ4_subkey_names(subkeys);
 }
 
+// Value `v` of a port key, which goes unless it is one of the two the writer writes. A name of
+// any length is read; one that cannot be read at all is a difference too.
+void planZ4_port_value(Plan &p, HKEY port, const char *path, DWORD v)
+{
+    char shortName[Z4_VALUE_NAME_CHARS + 1] = "";
+    char *name = shortName;
+    DWORD length = sizeof shortName;
+    LONG rc = RegEnumValueA(port, v, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) {
+        // The registry holds value names of up to 16383 characters.
+        name = static_cast<char *>(std::malloc(Z4_VALUE_NAME_MAX_CHARS));
+        length = Z4_VALUE_NAME_MAX_CHARS;
+        rc = name ? RegEnumValueA(port, v, name, &length, nullptr, nullptr, nullptr, nullptr)
+                  : ERROR_NOT_ENOUGH_MEMORY;
+    }
+    if (rc != ERROR_SUCCESS)
+        change(p, "delete value %u of HKLM\\%s, which cannot be read (RegEnumValue = %d)",
+               static_cast<unsigned>(v), path, static_cast<int>(rc));
+    else if (!sameZ4_key_name(name, Z4_VALUE_DOSDEVICES) && !sameZ4_key_name(name, Z4_VALUE_PORTINDEX))
+        change(p, "delete value HKLM\\%s %s", path, name);
+    if (name != shortName)
+        std::free(name);
+}
+
 // A port key as the writer writes it: DosDevices and PortIndex and nothing else.
 void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, uint32_t com, uint32_t index)
 {
@@ -154,15 +179,8 @@ void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, ui
     // Both values there and no more, which one query tells, is the common case.
     KeyCounts counts = queryZ4_key_counts(port);
     bool bothStored = p.count == before;
-    for (DWORD v = 0; !(bothStored && counts.values == 2) && v < counts.values; ++v) {
-        char valueName[Z4_VALUE_NAME_CHARS + 1] = "";
-        DWORD length = sizeof valueName - 1;
-        if (RegEnumValueA(port, v, valueName, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS ||
-            sameZ4_key_name(valueName, Z4_VALUE_DOSDEVICES) || sameZ4_key_name(valueName, Z4_VALUE_PORTINDEX))
-            continue;
-        change(p, "delete value HKLM\\%s %s", path, valueName);
-    }
+    for (DWORD v = 0; !(bothStored && counts.values == 2) && v < counts.values; ++v)
+        planZ4_port_value(p, port, path, v);
     if (counts.subkeys)
         planZ4_other_subkeys(p, port, path, nullptr, 0);
     RegCloseKey(port);

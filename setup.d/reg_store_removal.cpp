@@ -46,7 +46,17 @@ static void delZ4_reg_ports()
     RegCloseKey(parameters);
 }
 
-void removeZ4_config()
+// Whether the service key, and so anything of the driver's, is still there.
+static bool driverZ4_keys_left()
+{
+    HKEY key;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_SERVICE_KEY, 0, KEY_READ, &key);
+    if (rc == ERROR_SUCCESS)
+        RegCloseKey(key);
+    return rc != ERROR_FILE_NOT_FOUND;
+}
+
+bool removeZ4_config()
 {
     unsigned reported = z4reports_made();
     delZ4_reg_ports();
@@ -55,6 +65,7 @@ void removeZ4_config()
     // Numbers of ports that may still be configured stay claimed.
     if (z4reports_made() == reported)
         releaseZ4_driver_coms();
+    return !driverZ4_keys_left();
 }
 
 void delZ4_reg_service()
@@ -65,6 +76,10 @@ void delZ4_reg_service()
         return;
     if (RegDeleteKeyA(services, Z4_SERVICE_PARAMETERS_NAME) != ERROR_SUCCESS)
         z4report(nullptr, "Error", "Could not Delete SerialZ4\\Parameters", MB_OK);
+    // Windows 2000 and later keep these below every service that has run; they go with it.
+    // Absent (Windows NT 4.0, a driver never started) they need no word.
+    RegDeleteKeyA(services, Z4_SERVICE_NAME "\\Enum");
+    RegDeleteKeyA(services, Z4_SERVICE_NAME "\\Security");
     if (RegDeleteKeyA(services, Z4_SERVICE_NAME) != ERROR_SUCCESS)
         z4report(nullptr, "Error", "Could not Delete Serialz4", MB_OK);
     RegCloseKey(services);

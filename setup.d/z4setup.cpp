@@ -3,6 +3,7 @@
 #include "z4setup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "board_model.h"
@@ -14,6 +15,7 @@
 #include "z4setup_verbs.h"
 
 HINSTANCE Z4Instance;
+bool Z4AtConsole;
 
 static const char Z4WndClass[] = "Z4WndClass";
 static const char Z4Title[] = "Korvana Zentrix IV Configuration";
@@ -65,13 +67,25 @@ static bool fileZ4_argument(const char *rest, char (&file)[Z4_FILE_ARGUMENT_CHAR
         return false;
     std::memcpy(file, rest, length);
     file[length] = '\0';
+    return unitsZ4_of_utf8(file) < static_cast<size_t>(Z4_FILE_NAME_CHARS);
+}
+
+// At the console only "/d" or "/D" alone removes: a script's "/dryrun" or "/delete" must not
+// remove the whole configuration.
+static bool isZ4_console_removal(const char *text)
+{
+    if (!z4_is_removal(text))
+        return false;
+    for (text += 2; *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 33)
+            return false;
     return true;
 }
 
-Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS])
+Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS], bool console)
 {
     file[0] = '\0';
-    if (z4_is_removal(argument_text))
+    if (console ? isZ4_console_removal(argument_text) : z4_is_removal(argument_text))
         return Z4_VERB_REMOVE;
     Z4Verb verb = Z4_VERB_CONFIGURE;
     if (isZ4_switch(argument_text, 's'))
@@ -107,11 +121,7 @@ static LRESULT onConfigure(HWND hwnd)
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 1;
     }
-    beginZ4_write();
-    delZ4_reg_boards();
-    if (setZ4_reg_params() == ERROR_SUCCESS)
-        claimZ4_written_coms();
-    endZ4_write();
+    writeZ4_configuration();
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     return 0;
 }
@@ -176,11 +186,15 @@ static int configureZ4(HINSTANCE instance, int show_state)
 static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int show_state)
 {
     switch (verb) {
-    case Z4_VERB_REMOVE:
+    case Z4_VERB_REMOVE: {
         beginZ4_write();
-        removeZ4_config();
+        bool gone = removeZ4_config();
         endZ4_write();
-        return 1;
+        // 1 only when the driver's keys are gone: otherwise it starts again at the next boot.
+        if (gone && Z4AtConsole)
+            std::printf("z4setup: removed; the registry holds no configuration of the driver\n");
+        return gone ? Z4_EXIT_REMOVED : Z4_EXIT_WRITE_FAILED;
+    }
     case Z4_VERB_APPLY:
         return z4_apply(file);
     case Z4_VERB_SHOW:
@@ -195,9 +209,10 @@ static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int sho
 int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool console)
 {
     Z4Instance = instance;
+    Z4AtConsole = console;
     char file[Z4_FILE_ARGUMENT_CHARS];
     const char *arguments = z4_argument_text(command_line);
-    Z4Verb verb = z4_verb(arguments, file);
+    Z4Verb verb = z4_verb(arguments, file, console);
     if (console)
         armZ4_interrupts();
     // At a console nothing but the dialog shows a window: every report is a line.
@@ -205,7 +220,7 @@ int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool co
         startZ4_unattended(console ? Z4_REPORT_LINE : Z4_REPORT_BOX);
     if (verb == Z4_VERB_LONG_FILE) {
         std::printf("z4setup: the file name is longer than the %d characters z4setup takes\n",
-                    Z4_FILE_ARGUMENT_CHARS - 1);
+                    Z4_FILE_NAME_CHARS - 1);
         return Z4_EXIT_BAD_FILE;
     }
     // The usage touches nothing and may be asked for while a run goes on. At a console an
@@ -229,16 +244,32 @@ int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool co
     return code;
 }
 
+int z4_main(HINSTANCE instance, int show_state, bool console)
+{
+    // The ANSI command line would bend a name outside the code page to another one.
+    const WCHAR *wide = GetCommandLineW();
+    size_t units = 0;
+    while (wide[units])
+        ++units;
+    char *line = static_cast<char *>(std::malloc(3 * units + 1));
+    if (!line)
+        return 0;
+    utf8Z4_of_wide(wide, line);
+    int code = z4_run(instance, line, show_state, console);
+    std::free(line);
+    return code;
+}
+
 // The argument text is taken from the full command line, not from the runtime's own cut of it.
 #if defined(_WIN32) && defined(Z4_CONSOLE_COMPANION)
 // z4setup.com: the same tool for the console subsystem, which the shell waits for.
 int main()
 {
-    return z4_run(GetModuleHandleA(nullptr), GetCommandLineA(), SW_SHOWDEFAULT, true);
+    return z4_main(GetModuleHandleA(nullptr), SW_SHOWDEFAULT, true);
 }
 #elif defined(_WIN32)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
 {
-    return z4_run(instance, GetCommandLineA(), show_state);
+    return z4_main(instance, show_state, false);
 }
 #endif

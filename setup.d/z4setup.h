@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform.h"
+#include "z4setup_files.h"
 
 #define IDM_CONFIG 40001
 
@@ -25,14 +26,12 @@ enum Z4Verb {
     Z4_VERB_PLAN
 };
 
-// Room for the file named after a switch: the ANSI file calls take paths of up to 260.
-constexpr int Z4_FILE_ARGUMENT_CHARS = 1024;
-
 // What the argument text asks for: removal by "/d" or "/D" as its first two characters; "/s",
 // "/S", "/n", "/N", "/r", "/R" or "/?" as a word of its own; anything else the dialog. `file` receives the
 // rest of the text after the switch, blanks around it and double quotes about it removed; one
 // that does not fit is refused as a whole (Z4_VERB_LONG_FILE), never cut.
-Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS]);
+Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS],
+               bool console = false);
 
 LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -43,4 +42,9 @@ void resetZ4_process();
 // The whole process run: what WinMain does with the given command line; returns the exit code.
 // `console` makes it the console companion's run: every verb but the dialog reports as lines,
 // an argument that selects nothing is answered with the usage, and interrupts are taken.
+// `command_line` is the process's command line in UTF-8, as z4_main gives it.
 int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool console = false);
+
+// The process's entry: its command line taken as the system holds it (GetCommandLineW), so that a
+// file name outside the ANSI code page reaches the file calls unchanged, then z4_run.
+int z4_main(HINSTANCE instance, int show_state, bool console);

@@ -8,7 +8,7 @@
 #include "board_model_file.h"
 #include "config_dialog_rules.h"
 #include "reg_store.h"
-#include "z4setup_interrupt.h"
+#include "z4setup_files.h"
 #include "z4setup_report.h"
 
 // The dialog cannot make what the file describes: an interrupt or address on a board that is
@@ -72,6 +72,12 @@ static void enterZ4_board(int slot, const BoardFileSection &board)
 
 static void printZ4_written_boards()
 {
+    bool any = false;
+    for (int b = 0; b < Z4_SLOTS; ++b)
+        any = any || slotZ4_written(b);
+    // At a prompt a run that printed no board line would look as if it did nothing.
+    if (!any && Z4AtConsole)
+        std::printf("z4setup: no board is configured; the driver has no ports\n");
     for (int b = 0; b < Z4_SLOTS; ++b) {
         if (!slotZ4_written(b))
             continue;
@@ -101,7 +107,9 @@ static bool preparedZ4_apply(const char *verb, const char *file, int *code)
         return false;
     }
     *code = Z4_EXIT_REFUSED;
-    if (refuseZ4_file(board, file))
+    Z4FileName name;
+    nameZ4_file(file, &name);
+    if (refuseZ4_file(board, name.shown))
         return false;
 
     uint32_t logical, device;
@@ -144,15 +152,7 @@ int z4_apply(const char *file)
         return Z4_EXIT_DONE;
     }
 
-    // Anything the writer reports means the configuration is not as the file describes it.
-    unsigned reported = z4reports_made();
-    beginZ4_write();
-    delZ4_reg_boards();
-    LONG written = setZ4_reg_params();
-    if (written == ERROR_SUCCESS && z4reports_made() == reported)
-        claimZ4_written_coms();
-    endZ4_write();
-    if (written != ERROR_SUCCESS || z4reports_made() != reported)
+    if (!writeZ4_configuration())
         return Z4_EXIT_WRITE_FAILED;
     printZ4_written_boards();
     return Z4_EXIT_DONE;

@@ -11,8 +11,12 @@ enum : LONG { Z4_BEFORE_WRITE, Z4_WRITING, Z4_WRITTEN, Z4_INTERRUPTED };
 static volatile LONG Z4WriteState = Z4_BEFORE_WRITE;
 
 // The system calls this on a thread of its own.
-static BOOL WINAPI onZ4_console_event(DWORD)
+static BOOL WINAPI onZ4_console_event(DWORD type)
 {
+    // A process running as SYSTEM is told of every user's logoff: that ends nothing of its own.
+    // Handled here, the system's default handler does not end the run either.
+    if (type == CTRL_LOGOFF_EVENT)
+        return TRUE;
     if (InterlockedCompareExchange(&Z4WriteState, Z4_INTERRUPTED, Z4_BEFORE_WRITE) ==
         Z4_BEFORE_WRITE) {
         std::printf("z4setup: interrupted; nothing was written\n");

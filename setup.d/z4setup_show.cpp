@@ -3,11 +3,13 @@
 #include "z4setup_verbs.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "board_model_file.h"
 #include "config_dialog_rules.h"
 #include "reg_store.h"
 #include "z4setup.h"
+#include "z4setup_files.h"
 #include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 
@@ -26,10 +28,36 @@ static uint32_t sharedZ4_interrupt(const Z4Entries &shown)
     return shared;
 }
 
+// What the registry gives a board that the dialog cannot show: a file made from the dialog would
+// drop it without a word.
+static void writeZ4_unshown(std::FILE *out, int slot)
+{
+    const BoardConfig &read = RegistryZ4config[slot];
+    if (!read.Enabled)
+        return;
+    if (read.BusType >= BUS_TYPE_COUNT) {
+        std::fprintf(out, "; the registry gives Board%d BusType %u, which the dialog cannot show\n",
+                     slot + 1, read.BusType);
+        return;
+    }
+    if (read.BusType != BUS_ISA)
+        return;
+    char text[16];
+    std::snprintf(text, sizeof text, "%u", read.Interrupt);
+    if (!optionListHas(interruptChoicesFor(BUS_ISA), text))
+        std::fprintf(out, "; the registry gives Board%d Interrupt %u, which the dialog does not offer\n",
+                     slot + 1, read.Interrupt);
+    std::snprintf(text, sizeof text, "%X", read.IOAddr);
+    if (!optionListHas(addressChoicesFor(BUS_ISA), text))
+        std::fprintf(out, "; the registry gives Board%d IOAddr %X, which the dialog does not offer\n",
+                     slot + 1, read.IOAddr);
+}
+
 static void writeZ4_board(std::FILE *out, int slot, const Z4Entries &shown, bool accepted)
 {
     const BoardConfig &board = shown.boards[slot];
     std::fprintf(out, "[" Z4_FILE_BOARD_FORMAT "]\n", slot + 1);
+    writeZ4_unshown(out, slot);
     if (accepted && slotZ4_written(slot)) {
         char names[96];
         namesZ4_of_ports(slot, names);
@@ -71,9 +99,19 @@ static bool writeZ4_report(std::FILE *out)
     else if (findZ4_collision(&collision))
         std::fprintf(out, "; pressing Ok now asks first, and /s refuses: %s\n", collision.text);
     std::fprintf(out, "\n");
-    for (int b = 0; b < Z4_SLOTS; ++b)
-        if (shown.boards[b].BusType != BUS_NONE)
+    bool anyBoard = false;
+    for (int b = 0; b < Z4_SLOTS; ++b) {
+        if (shown.boards[b].BusType != BUS_NONE) {
             writeZ4_board(out, b, shown, accepted);
+            anyBoard = true;
+        } else if (RegistryZ4config[b].Enabled && RegistryZ4config[b].BusType != BUS_NONE) {
+            writeZ4_unshown(out, b);
+        }
+    }
+    // A board file holds a board: with every board None it says so of the first.
+    if (!anyBoard)
+        std::fprintf(out, "[" Z4_FILE_BOARD_FORMAT "]\n%s = %s\n\n", 1, Z4_FILE_BUS_TYPE,
+                     busTypeNames[BUS_NONE]);
     std::fprintf(out,
                  "; Leave this section out of a file for machines whose built-in ports differ:\n"
                  "; each machine then numbers from what its dialog would show.\n");
@@ -96,25 +134,30 @@ int z4_show(const char *file)
     // own, then moved over it; whatever fails leaves FILE as it was. An interrupt waits for
     // that, as for a write of the registry: the report is in place or gone, never half.
     startZ4_unattended(Z4_REPORT_LINE);
-    char temp[Z4_FILE_ARGUMENT_CHARS + 24];
-    std::snprintf(temp, sizeof temp, "%s.%lu.tmp", file,
-                  static_cast<unsigned long>(GetCurrentProcessId()));
+    Z4FileName name;
+    nameZ4_file(file, &name);
     beginZ4_write();
-    std::FILE *out = std::fopen(temp, "w");
-    bool written = out != nullptr;
-    if (out) {
-        routeZ4_reports(Z4_REPORT_COMMENT, out);
-        written = writeZ4_report(out);
-        written = std::fclose(out) == 0 && written;
+    Z4NewFile out;
+    DWORD error = 0;
+    Z4FileResult result = createZ4_beside(name, &out, &error);
+    const char *what = "cannot be written";
+    if (result == Z4_FILE_DONE) {
+        routeZ4_reports(Z4_REPORT_COMMENT, out.stream);
+        bool complete = writeZ4_report(out.stream);
         routeZ4_reports(Z4_REPORT_LINE);
-        written = written && MoveFileExA(temp, file, MOVEFILE_REPLACE_EXISTING);
-        if (!written)
-            DeleteFileA(temp);
+        result = finishZ4_beside(&out, name, complete, &error);
+    } else if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+        what = "cannot be written: every name beside it for the report (.z4setup.tmp to "
+               ".z4setup-8.tmp) is taken";
     }
     endZ4_write();
-    if (!written) {
-        std::printf("%s: cannot be written\n", file);
+    if (result != Z4_FILE_DONE) {
+        char message[Z4_FILE_MESSAGE_CHARS];
+        messageZ4_file(message, name.shown, result, what, error);
+        std::printf("%s\n", message);
         return Z4_EXIT_BAD_FILE;
     }
+    if (Z4AtConsole)
+        std::printf("z4setup: the configuration is written to %s\n", name.shown);
     return Z4_EXIT_DONE;
 }

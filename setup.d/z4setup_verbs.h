@@ -7,18 +7,28 @@
 // Exit codes of the runs without a window.
 enum {
     Z4_EXIT_DONE = 0,
+    Z4_EXIT_REMOVED = 1,   // "/d": none of the driver's keys is left
     Z4_EXIT_BAD_FILE = 2,  // the board file is missing, unreadable or malformed, or cannot be written
     Z4_EXIT_REFUSED = 3,   // the configuration is refused
-    Z4_EXIT_WRITE_FAILED = 4,
+    Z4_EXIT_WRITE_FAILED = 4,  // the registry does not hold what was asked (the reason is reported)
     Z4_EXIT_RUNNING = 5,   // another z4setup is running
     Z4_EXIT_CHANGES = 6,   // "/n": the registry differs from what "/s" would leave
     Z4_EXIT_INTERRUPTED = 7,  // the console's interrupt ended the run before anything was written
 };
 
+// The run is the console companion's: its verbs say in a line what they did.
+extern bool Z4AtConsole;
+
 // The tool's named mutex, held from the start of a run to its end; false when another z4setup
 // holds it. A mutex that cannot be made at all holds nobody back.
 bool holdZ4_instance();
 void releaseZ4_instance();
+
+// Ok's write: the old board keys deleted, the configuration written and its COM numbers claimed,
+// the console's interrupts held meanwhile. True only when the registry then holds the
+// configuration: nothing reported, and a look afterwards finds nothing left to change (what it
+// finds is listed in one "Debug" box, or a line each).
+bool writeZ4_configuration();
 
 // "/s FILE": the board file applied as a user would enter it in the dialog, then Ok.
 int z4_apply(const char *file);

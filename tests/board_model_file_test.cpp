@@ -193,12 +193,12 @@ TEST(BoardFile, the_largest_file_is_read_and_one_byte_more_is_refused)
                               ": the file goes on past 65536 bytes");
 }
 
-TEST(BoardFile, a_file_that_cannot_be_opened_is_named_at_line_0)
+TEST(BoardFile, a_file_that_cannot_be_opened_says_why_without_a_line)
 {
     BoardFile file;
     char error[Z4_BOARD_FILE_ERROR_CHARS];
     EXPECT_FALSE(readZ4_board_file("/nonexistent/boards.ini", &file, error));
-    EXPECT_STREQ(error, "/nonexistent/boards.ini:0: cannot be opened");
+    EXPECT_STREQ(error, "/nonexistent/boards.ini: cannot be opened: Path not found. (error 3)");
 }
 
 // A deep share path must not push the line and the reason out of the message.

@@ -190,7 +190,7 @@ TEST_F(ComDatabase, a_failed_database_call_is_reported_as_the_writers_failures_a
     EXPECT_EQ(box.boxes, std::vector<std::string>{": Error: COM port database, ComDBClaimPort = 1359, COM4"});
 }
 
-TEST_F(ComDatabase, without_the_dll_or_an_open_database_everything_is_as_before)
+TEST_F(ComDatabase, without_the_dll_everything_is_as_before)
 {
     machine = [] {
         typical_machine();
@@ -200,16 +200,58 @@ TEST_F(ComDatabase, without_the_dll_or_an_open_database_everything_is_as_before)
     EXPECT_EQ(nt4.code, Z4_EXIT_DONE) << nt4.out;
     EXPECT_EQ(marked(), "COM1 COM2 COM5");
     EXPECT_TRUE(emu::comdb_calls().empty());
+}
 
+// What the database holds cannot be checked: a script is refused, a person asked.
+TEST_F(ComDatabase, a_database_that_cannot_be_opened_or_read_is_asked_about_and_refused)
+{
+    const char *const reasons[][2] = {
+        {"ComDBOpen", "ComDBOpen = 5"},
+        {"ComDBGetCurrentPortUsage", "ComDBGetCurrentPortUsage = 5"},
+    };
+    for (const auto &reason : reasons) {
+        std::string call = reason[0];
+        machine = [call] {
+            modern_machine();
+            database({1, 2, 5});
+            emu::comdb_inject(call, ERROR_ACCESS_DENIED);
+        };
+        const std::string text = std::string("The COM port database cannot be read (") + reason[1] +
+                                 "): the numbers it holds for other devices cannot be checked.";
+        for (const char *verb : {"/s ", "/n "}) {
+            Outcome o = run(verb + file("boards.ini", TYPICAL), nullptr);
+            EXPECT_EQ(o.code, Z4_EXIT_REFUSED) << verb << call;
+            EXPECT_EQ(o.out, "CONFIGURATION WARNING: " + text + "\n") << verb << call;
+            EXPECT_FALSE(emu::reg_has_key(Z4_SERVICE_KEY));
+        }
+        Outcome no = dialog([](emu::DialogUser &u) {
+            u.type(boardControlId(0, COL_NUM_PORTS), "8");
+            u.press(IDC_OK);
+            u.press(IDC_CANCEL);
+        });
+        ASSERT_FALSE(no.boxes.empty());
+        EXPECT_EQ(no.boxes[0], "CONFIGURATION WARNING: " + text + " Use these numbers anyway?");
+        EXPECT_FALSE(emu::reg_has_key(Z4_SERVICE_KEY));
+    }
+}
+
+// Yes writes; the claims the database then refuses are reported, and the look after the write
+// adds nothing to that report.
+TEST_F(ComDatabase, yes_to_an_unreadable_database_writes_and_reports_the_claims_it_could_not_make)
+{
     machine = [] {
         modern_machine();
-        database({1, 2, 5});
-        emu::comdb_inject("ComDBOpen", ERROR_ACCESS_DENIED);
+        emu::reg_put_sz("SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter", "ComDB", "broken");
+        emu::set_message_box_handler([](const emu::MessageBoxRecord &) { return IDYES; });
     };
-    Outcome closed = apply(TYPICAL);
-    EXPECT_EQ(closed.code, Z4_EXIT_DONE) << closed.out;
-    EXPECT_EQ(closed.registry, nt4.registry);
-    EXPECT_EQ(marked(), "COM1 COM2 COM5");
+    Outcome yes = dialog([](emu::DialogUser &u) {
+        u.type(boardControlId(0, COL_NUM_PORTS), "8");
+        u.press(IDC_OK);
+    });
+    EXPECT_EQ(yes.code, 0);
+    ASSERT_EQ(yes.boxes.size(), 2u);
+    EXPECT_EQ(yes.boxes[1], ": Error: COM port database, ComDBGetCurrentPortUsage = 2250");
+    EXPECT_TRUE(emu::reg_has_key(Z4_PARAMETERS_KEY "\\Board1\\Serial10"));
 }
 
 }  // namespace

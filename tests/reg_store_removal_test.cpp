@@ -125,11 +125,30 @@ TEST_F(Removal, a_key_below_a_port_key_keeps_everything_above_it_and_both_boxes_
 TEST_F(Removal, another_subkey_of_the_service_key_keeps_it_with_only_the_second_box)
 {
     write_configuration();
-    emu::reg_put_key(SERVICE + "\\Enum");
-    removeZ4_config();
+    emu::reg_put_key(SERVICE + "\\Extra");
+    EXPECT_FALSE(removeZ4_config());
     EXPECT_FALSE(emu::reg_has_key(PARAMETERS));
-    EXPECT_TRUE(emu::reg_has_key(SERVICE + "\\Enum"));
+    EXPECT_TRUE(emu::reg_has_key(SERVICE + "\\Extra"));
     EXPECT_EQ(boxes(), std::vector<std::string>{SERVICE_BOX});
+}
+
+// Windows 2000 and later keep Enum and Security below every service that has run.
+TEST_F(Removal, the_keys_the_system_keeps_below_a_service_go_with_it)
+{
+    write_configuration();
+    emu::reg_put_dword(SERVICE + "\\Enum", "Count", 1);
+    emu::reg_put_sz(SERVICE + "\\Enum", "0", "Root\\LEGACY_SERIALZ4\\0000");
+    emu::reg_put_value(SERVICE + "\\Security", "Security", REG_BINARY, {1, 0, 4, 0x80});
+    EXPECT_TRUE(removeZ4_config());
+    EXPECT_FALSE(emu::reg_has_key(SERVICE));
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Removal, nothing_to_remove_counts_as_removed)
+{
+    emu::reg_put_key(Z4_SERVICES_KEY);
+    EXPECT_TRUE(removeZ4_config());
+    EXPECT_EQ(boxes(), (std::vector<std::string>{PARAMETERS_BOX, SERVICE_BOX}));
 }
 
 TEST_F(Removal, a_board_key_that_cannot_be_deleted_is_traced_and_the_next_one_tried)
@@ -149,7 +168,8 @@ TEST_F(Removal, an_unreadable_parameters_key_still_lets_the_service_deletions_ru
     emu::reg_inject("RegOpenKeyExA", PARAMETERS, "", 5);
     removeZ4_config();
     EXPECT_TRUE(emu::reg_has_key(board(1)));
-    EXPECT_EQ(calls("RegDeleteKeyA").size(), 2u);
+    // Parameters, Enum, Security and the service key itself.
+    EXPECT_EQ(calls("RegDeleteKeyA").size(), 4u);
     EXPECT_EQ(boxes(), (std::vector<std::string>{PARAMETERS_BOX, SERVICE_BOX}));
 }
 

@@ -89,7 +89,7 @@ TEST_F(Unattended, report_that_cannot_be_put_in_place_leaves_the_old_file_and_ex
     };
     Outcome held = run("/r " + old, nullptr);
     EXPECT_EQ(held.code, Z4_EXIT_BAD_FILE);
-    EXPECT_EQ(held.out, old + ": cannot be written\n");
+    EXPECT_EQ(held.out, old + ": cannot be written: Access denied. (error 5)\n");
     EXPECT_EQ(read_whole(old), "; last week\r\n[Board1]\r\nBusType = PCI\r\nPorts = 4\r\n");
     EXPECT_EQ(folder_listing(dir), "boards.ini ");
 
@@ -119,7 +119,7 @@ TEST_F(Unattended, an_odd_key_that_cannot_go_is_reported_and_the_run_exits_4)
 TEST_F(Unattended, a_file_name_too_long_to_hold_is_refused_not_cut)
 {
     machine = configured_machine;
-    std::string name(Z4_FILE_ARGUMENT_CHARS, 'b');
+    std::string name(Z4_FILE_NAME_CHARS, 'b');
     for (const char *verb : {"/s ", "/r "}) {
         Outcome o = run(verb + name, nullptr);
         EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE);
@@ -149,7 +149,8 @@ TEST_F(Unattended, at_the_console_every_report_is_a_line_and_no_box_shows)
         emu::reg_put_key(PARAMETERS + "\\Board1\\Serial3\\Settings");
     };
     Outcome removal = run("/d", nullptr, true);
-    EXPECT_EQ(removal.code, 1);
+    // The service key stays: the driver would start again at the next boot.
+    EXPECT_EQ(removal.code, Z4_EXIT_WRITE_FAILED);
     EXPECT_EQ(removal.out, "Could not Delete SerialZ4\\Parameters: Error\n"
                            "Could not Delete Serialz4: Error\n");
     EXPECT_TRUE(removal.boxes.empty());
@@ -172,16 +173,20 @@ TEST_F(Unattended, at_the_console_a_switch_that_selects_nothing_shows_the_usage_
 {
     machine = configured_machine;
     const std::string usage = run("/?", nullptr, true).out;
-    for (const char *argument : {"/x", "-s boards.ini", "/safe", "d"}) {
+    for (const char *argument : {"/x", "-s boards.ini", "/safe", "d", "/dryrun", "/delete", "/debug", "/d x"}) {
         Outcome o = run(argument, nullptr, true);
         EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE) << argument;
         EXPECT_EQ(o.out, usage) << argument;
         EXPECT_EQ(o.windows, 0u);
         EXPECT_TRUE(emu::reg_calls().empty());
     }
-    // "/d..." stays the removal, as in the exe.
-    EXPECT_EQ(run("/delete", nullptr, true).code, 1);
+    // Only "/d" alone removes, blanks after it allowed; the exe keeps its two-character rule.
+    EXPECT_TRUE(emu::reg_has_key(Z4_SERVICE_KEY));
+    Outcome removed = run("/D \t ", nullptr, true);
+    EXPECT_EQ(removed.code, Z4_EXIT_REMOVED);
+    EXPECT_EQ(removed.out, "z4setup: removed; the registry holds no configuration of the driver\n");
     EXPECT_FALSE(emu::reg_has_key(Z4_SERVICE_KEY));
+    EXPECT_EQ(run("/delete", nullptr).code, Z4_EXIT_REMOVED);
 }
 
 TEST_F(Unattended, at_the_console_no_argument_opens_the_dialog_as_the_exe_does)

@@ -167,7 +167,7 @@ TEST_F(Unattended, a_missing_or_malformed_file_is_exit_2_with_no_registry_call)
     machine = typical_machine;
     Outcome missing = run("/s " + dir + "/none.ini", nullptr);
     EXPECT_EQ(missing.code, Z4_EXIT_BAD_FILE);
-    EXPECT_EQ(missing.out, dir + "/none.ini:0: cannot be opened\n");
+    EXPECT_EQ(missing.out, dir + "/none.ini: cannot be opened: File not found. (error 2)\n");
     EXPECT_TRUE(emu::reg_calls().empty());
 
     Outcome malformed = apply("[Board1]\nBusType = ISA\nPorts = eight\n");
@@ -231,6 +231,7 @@ TEST_F(Unattended, the_report_applied_is_ok_pressed_at_once)
               "Ports = 8\n"
               "\n"
               "[Board2]\n"
+              "; the registry gives Board2 Interrupt 9, which the dialog does not offer\n"
               "; Serial11-Serial14, COM11-COM14\n"
               "BusType = ISA\n"
               "; Interrupt left out: the ISA boards do not show one shared interrupt, and Ok keeps "
@@ -238,6 +239,7 @@ TEST_F(Unattended, the_report_applied_is_ok_pressed_at_once)
               "IOAddr = 318\n"
               "Ports = 4\n"
               "\n"
+              "; the registry gives Board3 BusType 7, which the dialog cannot show\n"
               NUMBERING_ADVICE
               "[Numbering]\n"
               "FirstDevice = 3\n"
@@ -274,7 +276,7 @@ TEST_F(Unattended, the_report_goes_to_a_file_when_named_and_says_when_ok_would_b
 
     Outcome unwritable = run("/r " + dir + "/no/such/folder.ini", nullptr);
     EXPECT_EQ(unwritable.code, Z4_EXIT_BAD_FILE);
-    EXPECT_EQ(unwritable.out, dir + "/no/such/folder.ini: cannot be written\n");
+    EXPECT_EQ(unwritable.out, dir + "/no/such/folder.ini: cannot be written: Path not found. (error 3)\n");
 }
 
 TEST_F(Unattended, usage_is_one_box_and_exit_0)

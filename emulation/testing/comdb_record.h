@@ -13,6 +13,11 @@ namespace emu {
 // Cleared, with faults and calls, by ui_reset.
 void comdb_install(bool on);
 
+// A msports.dll planted in the program's folder: a load by the bare name finds it (and is
+// recorded, never run); a load by the system folder's full name does not.
+void comdb_plant_beside_program(bool on);
+const std::vector<std::string> &planted_dll_loads();
+
 // Makes the named database call ("ComDBOpen", "ComDBClaimPort", ...) return `code`: every such
 // call (nth 0) or only the nth (1-based). A failed call changes nothing.
 void comdb_inject(const std::string &call, LONG code, int nth = 0);

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "file_record.h"
 #include "win32_api.h"
 
 namespace emu {
@@ -56,9 +57,7 @@ int open_mutex_handles();
 // joins; `answered` gets what it returned. A handler that calls ExitProcess ends the process.
 PHANDLER_ROUTINE console_handler();
 std::thread raise_console_event(DWORD type, std::function<void(BOOL)> answered = nullptr);
-// A file another program holds open, unshared, as an editor might: replacing or deleting it is
-// refused (cleared by ui_reset, with the console's handler).
-void hold_file(const std::string &path);
+// Clears the console's handler and the file calls' state (file_record.h).
 void console_reset();
 
 }  // namespace emu

@@ -16,9 +16,11 @@ const char DB_VALUE[] = "ComDB";
 const DWORD MAX_PORTS = 4096, DEFAULT_PORTS = 256;
 #define ERROR_BAD_LENGTH 24L
 #define ERROR_MOD_NOT_FOUND 126L
-#define ERROR_PROC_NOT_FOUND 127L
+
 
 bool installed = false;
+bool planted = false;
+std::vector<std::string> planted_loads;
 int loaded = 0;
 HANDLE const MODULE = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x6e000000));
 HANDLE const DB = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0xdb));
@@ -41,6 +43,15 @@ LONG logged(const char *call, DWORD number, LONG result)
         }
     calls.push_back({call, number, result});
     return result;
+}
+
+#define ERROR_NOT_CONNECTED 2250L
+
+// A database value the DLL cannot read: there, but not binary. The stand-in answers its calls so.
+bool unreadable()
+{
+    auto value = emu::reg_get_value(ARBITER_KEY, DB_VALUE);
+    return value && value->type != REG_BINARY;
 }
 
 std::vector<uint8_t> bits()
@@ -76,7 +87,7 @@ LONG WINAPI ComDBGetCurrentPortUsage(HANDLE db, BYTE *buffer, DWORD size, ULONG 
 {
     if (db != DB || (!buffer && !reported) || type > 1)
         return ERROR_INVALID_PARAMETER;
-    LONG rc = logged("ComDBGetCurrentPortUsage", size, ERROR_SUCCESS);
+    LONG rc = logged("ComDBGetCurrentPortUsage", size, unreadable() ? ERROR_NOT_CONNECTED : ERROR_SUCCESS);
     if (rc != ERROR_SUCCESS)
         return rc;
     std::vector<uint8_t> data = bits();
@@ -156,9 +167,20 @@ const Export EXPORTS[] = {
 
 }  // namespace
 
-HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
+// A bare name is looked for in the program's folder first, where a planted DLL answers.
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) { return LoadLibraryExA(lpLibFileName, nullptr, 0); }
+
+// The system's msports.dll, by its full name in the system folder or by its bare name.
+HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE, DWORD)
 {
-    if (!installed || !lpLibFileName || strcasecmp(lpLibFileName, "msports.dll") != 0) {
+    static const char system_dll[] = EMU_SYSTEM_FOLDER "\\msports.dll";
+    bool bare = lpLibFileName && strcasecmp(lpLibFileName, "msports.dll") == 0;
+    if (planted && bare) {
+        planted_loads.push_back(lpLibFileName);
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    if (!installed || !lpLibFileName || (!bare && strcasecmp(lpLibFileName, system_dll) != 0)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -190,6 +212,10 @@ namespace emu {
 
 void comdb_install(bool on) { installed = on; }
 
+void comdb_plant_beside_program(bool on) { planted = on; }
+
+const std::vector<std::string> &planted_dll_loads() { return planted_loads; }
+
 void comdb_inject(const std::string &call, LONG code, int nth) { faults.push_back({call, code, nth, 0}); }
 
 const std::vector<ComDBCall> &comdb_calls() { return calls; }
@@ -198,7 +224,8 @@ bool comdb_left_open() { return loaded != 0 || opened != 0; }
 
 void comdb_reset()
 {
-    installed = false;
+    installed = planted = false;
+    planted_loads.clear();
     loaded = opened = 0;
     faults.clear();
     calls.clear();

@@ -135,6 +135,28 @@ LPSTR WINAPI GetCommandLineA(void)
     return &command_line[0];
 }
 
+// The command line the test set, as UTF-8, in UTF-16.
+LPWSTR WINAPI GetCommandLineW(void)
+{
+    static std::u16string wide;
+    wide.clear();
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(command_line.c_str());
+    while (*p) {
+        uint32_t c = *p++;
+        int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        c &= more == 3 ? 0x07 : more == 2 ? 0x0F : more == 1 ? 0x1F : 0xFF;
+        for (; more && (*p & 0xC0) == 0x80; --more)
+            c = c << 6 | (*p++ & 0x3F);
+        if (c >= 0x10000) {
+            wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            wide += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            wide += static_cast<char16_t>(c);
+        }
+    }
+    return &wide[0];
+}
+
 BOOL WINAPI WinHelpA(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR dwData)
 {
     helps.push_back({hWndMain, lpszHelp ? lpszHelp : "", uCommand, dwData});

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #define WINAPI
 #define CALLBACK
@@ -19,6 +20,11 @@ typedef int BOOL;
 typedef unsigned int UINT;
 typedef int INT;
 typedef char CHAR;
+// UTF-16 as on Windows: char16_t, not Linux's 32-bit wchar_t.
+typedef char16_t WCHAR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
+typedef const void *LPCVOID;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
 typedef BYTE *LPBYTE;
@@ -100,6 +106,14 @@ typedef struct tagWNDCLASSA {
 // Result codes
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_DISK_FULL 112L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_MR_MID_NOT_FOUND 317L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_INVALID_HANDLE 6L
@@ -360,6 +374,7 @@ void WINAPI PostQuitMessage(int nExitCode);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 LPSTR WINAPI GetCommandLineA(void);
+LPWSTR WINAPI GetCommandLineW(void);
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
                                DLGPROC lpDialogFunc, LPARAM dwInitParam);
@@ -398,6 +413,8 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
 #define CTRL_C_EVENT 0
 #define CTRL_BREAK_EVENT 1
 #define CTRL_CLOSE_EVENT 2
+#define CTRL_LOGOFF_EVENT 5
+#define CTRL_SHUTDOWN_EVENT 6
 typedef BOOL(WINAPI *PHANDLER_ROUTINE)(DWORD dwCtrlType);
 BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE HandlerRoutine, BOOL Add);
 void WINAPI Sleep(DWORD dwMilliseconds);
@@ -406,6 +423,43 @@ DWORD WINAPI GetCurrentProcessId(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+
+// Files by their UTF-16 names, their kinds, the system's texts and folder (kernel32), and the C
+// runtime's stream over a file handle (msvcrt)
+#define MAX_PATH 260
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+// The system folder GetSystemDirectoryA names.
+#define EMU_SYSTEM_FOLDER "C:\\WINDOWS\\system32"
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPVOID lpOverlapped);
+DWORD WINAPI GetFileType(HANDLE hFile);
+BOOL WINAPI FlushFileBuffers(HANDLE hFile);
+BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
+BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPSTR lpBuffer, DWORD nSize, va_list *Arguments);
+UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
+#define _O_TEXT 0x4000
+int _open_osfhandle(intptr_t osfhandle, int flags);
+std::FILE *_fdopen(int fd, const char *mode);
+int _close(int fd);
 inline LONG InterlockedCompareExchange(volatile LONG *target, LONG exchange, LONG comparand)
 {
     return __sync_val_compare_and_swap(target, comparand, exchange);
@@ -418,6 +472,8 @@ inline LONG InterlockedExchange(volatile LONG *target, LONG value)
 // Modules loaded at run time (kernel32)
 typedef INT_PTR(WINAPI *FARPROC)();
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);

@@ -1,0 +1,36 @@
+// Test-facing controls of the emulated file calls: files another program holds, faults for the
+// next calls, the calls made and the handles left open.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "win32_api.h"
+
+// Closes a file handle of the emulation; false for a handle that is not a file's.
+bool emu_close_file_handle(HANDLE handle);
+
+namespace emu {
+
+// A file another program holds open, unshared, as an editor might: replacing, deleting or writing
+// it is refused.
+void hold_file(const std::string &path);
+
+// Makes the next call of `call` ("CreateFileW", "ReadFile", "FlushFileBuffers", "MoveFileExW",
+// "DeleteFileW") fail with `code`; given twice, the two next calls.
+void file_inject(const std::string &call, DWORD code);
+
+// The file calls made, with the path they named ("" for a call on a handle).
+struct FileCall {
+    std::string call;
+    std::string path;
+};
+const std::vector<FileCall> &file_calls();
+
+// File handles not closed (a stream's own handle counts as closed with it).
+int open_file_handles();
+
+// Clears all of the above; ui_reset calls it.
+void files_reset();
+
+}  // namespace emu

@@ -1,0 +1,286 @@
+// File names as Windows holds them, and the file calls of the board-file reader and of "/r FILE":
+// devices refused, the report created new beside its target and moved over it when complete.
+#include "z4setup_files.h"
+
+#include <fcntl.h>
+
+#include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#endif
+
+void utf8Z4_of_wide(const WCHAR *wide, char *out)
+{
+    for (const WCHAR *p = wide; *p; ++p) {
+        unsigned c = *p;
+        if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
+            ++p;
+            *out++ = static_cast<char>(0xF0 | c >> 18);
+            *out++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        } else if (c >= 0x800) {
+            *out++ = static_cast<char>(0xE0 | c >> 12);
+        } else if (c >= 0x80) {
+            *out++ = static_cast<char>(0xC0 | c >> 6);
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            continue;
+        } else {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
+        *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    *out = '\0';
+}
+
+// The next unit of a UTF-8 text made by utf8Z4_of_wide; a four-byte sequence gives its high
+// surrogate and leaves *low the low one. Bytes that are no such text pass as they are.
+static const unsigned char *nextZ4_unit(const unsigned char *p, unsigned *unit, unsigned *low)
+{
+    *low = 0;
+    if (p[0] >= 0xF0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 && (p[3] & 0xC0) == 0x80) {
+        unsigned c = (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+        c -= 0x10000;
+        *unit = 0xD800 + (c >> 10 & 0x3FF);
+        *low = 0xDC00 + (c & 0x3FF);
+        return p + 4;
+    }
+    if (p[0] >= 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        *unit = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+        return p + 3;
+    }
+    if (p[0] >= 0xC0 && (p[1] & 0xC0) == 0x80) {
+        *unit = (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+        return p + 2;
+    }
+    *unit = p[0];
+    return p + 1;
+}
+
+size_t unitsZ4_of_utf8(const char *text)
+{
+    size_t units = 0;
+    unsigned unit, low;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p;) {
+        p = nextZ4_unit(p, &unit, &low);
+        units += low ? 2 : 1;
+    }
+    return units;
+}
+
+bool nameZ4_file(const char *utf8, Z4FileName *name)
+{
+    if (unitsZ4_of_utf8(utf8) >= static_cast<size_t>(Z4_FILE_NAME_CHARS))
+        return false;
+    size_t n = 0;
+    unsigned unit, low;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(utf8); *p;) {
+        p = nextZ4_unit(p, &unit, &low);
+        name->wide[n] = static_cast<WCHAR>(unit);
+        name->shown[n++] = unit < 0x80 ? static_cast<char>(unit) : '?';
+        if (low) {
+            name->wide[n] = static_cast<WCHAR>(low);
+            name->shown[n++] = '?';
+        }
+    }
+    name->wide[n] = 0;
+    name->shown[n] = '\0';
+    return true;
+}
+
+static WCHAR lowerZ4(WCHAR c) { return c >= 'A' && c <= 'Z' ? static_cast<WCHAR>(c + 32) : c; }
+
+// Whether the `length` units at `text` are `word` (lower-case ASCII) in any case.
+static bool isZ4_word(const WCHAR *text, size_t length, const char *word)
+{
+    size_t i = 0;
+    for (; i < length && word[i]; ++i)
+        if (lowerZ4(text[i]) != static_cast<WCHAR>(word[i]))
+            return false;
+    return i == length && word[i] == '\0';
+}
+
+bool isZ4_device_name(const WCHAR *name)
+{
+    // "\\.\COM1", "\\.\pipe\x": the device namespace, but for "\\.\C:\..." which is a disk path.
+    if (name[0] == '\\' && name[1] == '\\' && name[2] == '.' && name[3] == '\\')
+        return !(name[4] && name[5] == ':');
+    const WCHAR *base = name;
+    for (const WCHAR *p = name; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            base = p + 1;
+    // The system reads "com1.ini" and "nul .txt" as the device: the name up to its first point,
+    // blanks after it aside.
+    size_t length = 0;
+    while (base[length] && base[length] != '.')
+        ++length;
+    while (length && base[length - 1] == ' ')
+        --length;
+    static const char *const devices[] = {"nul", "con", "prn", "aux", "conin$", "conout$", "clock$"};
+    for (const char *device : devices)
+        if (isZ4_word(base, length, device))
+            return true;
+    return length == 4 && (isZ4_word(base, 3, "com") || isZ4_word(base, 3, "lpt")) &&
+           base[3] >= '0' && base[3] <= '9';
+}
+
+void messageZ4_file(char (&text)[Z4_FILE_MESSAGE_CHARS], const char *shown, Z4FileResult result,
+                    const char *what, DWORD error)
+{
+    char tail[512];
+    if (result == Z4_FILE_DEVICE) {
+        std::snprintf(tail, sizeof tail, ": is a device, not a file");
+    } else {
+        char reason[256] = "";
+        DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                 error, 0, reason, sizeof reason, nullptr);
+        // The system's text ends its sentence with a line break.
+        while (n && static_cast<unsigned char>(reason[n - 1]) <= ' ')
+            reason[--n] = '\0';
+        if (n == 0)
+            std::snprintf(reason, sizeof reason, "the system gives no reason");
+        std::snprintf(tail, sizeof tail, ": %s: %s (error %lu)", what, reason,
+                      static_cast<unsigned long>(error));
+    }
+    size_t tailLength = std::strlen(tail);
+    size_t room = sizeof text - 1 - tailLength;
+    size_t nameLength = std::strlen(shown);
+    char *out = text;
+    // A long path gives way from its start: its file name and the reason stay.
+    if (nameLength > room) {
+        out = static_cast<char *>(std::memcpy(out, "...", 3)) + 3;
+        shown += nameLength - (room - 3);
+        nameLength = room - 3;
+    }
+    std::memcpy(out, shown, nameLength);
+    std::memcpy(out + nameLength, tail, tailLength + 1);
+}
+
+// Opened and found to be a file on a disk, or closed again and refused.
+static Z4FileResult diskZ4_file(HANDLE handle, DWORD *error)
+{
+    if (handle == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return Z4_FILE_FAILED;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return Z4_FILE_DEVICE;
+    }
+    return Z4_FILE_DONE;
+}
+
+Z4FileResult readZ4_file(const Z4FileName &name, char *bytes, size_t room, size_t *length,
+                         DWORD *error)
+{
+    *length = 0;
+    if (isZ4_device_name(name.wide))
+        return Z4_FILE_DEVICE;
+    // Shared as fopen shares it: a file an editor has open is read all the same.
+    HANDLE file = CreateFileW(name.wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Z4FileResult opened = diskZ4_file(file, error);
+    if (opened != Z4_FILE_DONE)
+        return opened;
+    Z4FileResult result = Z4_FILE_DONE;
+    while (*length < room) {
+        DWORD want = room - *length > 0x10000 ? 0x10000 : static_cast<DWORD>(room - *length);
+        DWORD got = 0;
+        if (!ReadFile(file, bytes + *length, want, &got, nullptr)) {
+            *error = GetLastError();
+            result = Z4_FILE_FAILED;
+            break;
+        }
+        if (got == 0)
+            break;
+        *length += got;
+    }
+    CloseHandle(file);
+    return result;
+}
+
+// The name of attempt `n` (0 to 7) beside `target`.
+static void tempZ4_name(const Z4FileName &target, int n, WCHAR (&temp)[Z4_FILE_NAME_CHARS + 24])
+{
+    size_t length = 0;
+    while (target.wide[length])
+        temp[length] = target.wide[length], ++length;
+    char tail[24];
+    std::snprintf(tail, sizeof tail, n ? ".z4setup-%d.tmp" : ".z4setup.tmp", n + 1);
+    for (const char *p = tail; *p; ++p)
+        temp[length++] = static_cast<WCHAR>(*p);
+    temp[length] = 0;
+}
+
+Z4FileResult createZ4_beside(const Z4FileName &target, Z4NewFile *file, DWORD *error)
+{
+    file->handle = INVALID_HANDLE_VALUE;
+    file->stream = nullptr;
+    if (isZ4_device_name(target.wide))
+        return Z4_FILE_DEVICE;
+    // A target opened by another name of the device namespace, or a pipe, is no file either. Only
+    // its kind is asked for: nothing is read, and a file another program holds still answers.
+    HANDLE existing = CreateFileW(target.wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (existing != INVALID_HANDLE_VALUE) {
+        DWORD kind = GetFileType(existing);
+        CloseHandle(existing);
+        if (kind != FILE_TYPE_DISK)
+            return Z4_FILE_DEVICE;
+    }
+    // A name that is taken, by a leftover or by a file or link planted there, is never opened:
+    // the next one is tried, eight in all.
+    for (int n = 0; n < 8; ++n) {
+        tempZ4_name(target, n, file->temp);
+        HANDLE handle = CreateFileW(file->temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            *error = GetLastError();
+            if (*error == ERROR_FILE_EXISTS || *error == ERROR_ALREADY_EXISTS)
+                continue;
+            return Z4_FILE_FAILED;
+        }
+        Z4FileResult made = diskZ4_file(handle, error);
+        if (made != Z4_FILE_DONE)
+            return made;
+        int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_TEXT);
+        file->stream = fd == -1 ? nullptr : _fdopen(fd, "w");
+        if (!file->stream) {
+            *error = ERROR_NOT_ENOUGH_MEMORY;
+            if (fd == -1)
+                CloseHandle(handle);
+            else
+                _close(fd);
+            DeleteFileW(file->temp);
+            return Z4_FILE_FAILED;
+        }
+        file->handle = handle;
+        return Z4_FILE_DONE;
+    }
+    return Z4_FILE_FAILED;
+}
+
+Z4FileResult finishZ4_beside(Z4NewFile *file, const Z4FileName &target, bool complete,
+                             DWORD *error)
+{
+    // What the stream holds reaches the disk before the report takes the target's place.
+    bool written = complete && std::fflush(file->stream) == 0 && !std::ferror(file->stream);
+    *error = ERROR_WRITE_FAULT;
+    if (written && !FlushFileBuffers(file->handle)) {
+        *error = GetLastError();
+        written = false;
+    }
+    if (std::fclose(file->stream) != 0 && written)
+        written = false;
+    file->stream = nullptr;
+    file->handle = INVALID_HANDLE_VALUE;
+    if (written &&
+        MoveFileExW(file->temp, target.wide, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return Z4_FILE_DONE;
+    if (written)
+        *error = GetLastError();
+    DeleteFileW(file->temp);
+    return Z4_FILE_FAILED;
+}
