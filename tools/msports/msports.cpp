@@ -42,6 +42,17 @@ bool valid(HANDLE db) { return db != nullptr && db != INVALID_HANDLE_VALUE; }
 
 extern "C" {
 
+#ifdef Z4_PLANTED_DLL
+// What an attacker would plant beside the program: loaded at all, it ends the process with a
+// code no run of the tool has, so a scenario that meets it fails.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        ExitProcess(86);
+    return TRUE;
+}
+#endif
+
 __declspec(dllexport) LONG WINAPI ComDBOpen(HANDLE *db)
 {
     HKEY key;

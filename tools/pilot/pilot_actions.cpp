@@ -76,9 +76,28 @@ HWND acted_on(const Words &w, size_t n, HWND *dialog)
 BOOL start_process(char *command_line, BOOL inherit, const char *folder, STARTUPINFOA *si,
                    PROCESS_INFORMATION *process)
 {
+    // Started through the wide call, as Explorer and cmd start programs: a name outside the ANSI
+    // code page (the scripts are UTF-8) reaches the program unbent.
+    auto wide = [](const char *text) {
+        std::wstring out;
+        if (!text)
+            return out;
+        int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+        out.resize(n > 0 ? n : 1);
+        MultiByteToWideChar(CP_UTF8, 0, text, -1, &out[0], n);
+        return out;
+    };
+    std::wstring line = wide(command_line), where = wide(folder);
+    STARTUPINFOW siw = {};
+    siw.cb = sizeof siw;
+    siw.dwFlags = si->dwFlags;
+    siw.hStdInput = si->hStdInput;
+    siw.hStdOutput = si->hStdOutput;
+    siw.hStdError = si->hStdError;
+    siw.wShowWindow = si->wShowWindow;
     for (int attempt = 1;; ++attempt) {
-        if (CreateProcessA(nullptr, command_line, nullptr, nullptr, inherit, 0, nullptr, folder, si,
-                           process))
+        if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, inherit, 0, nullptr,
+                           folder ? where.c_str() : nullptr, &siw, process))
             return TRUE;
         DWORD error = GetLastError();
         if (attempt == 3)

@@ -31,6 +31,8 @@ struct Scenario {
     std::vector<std::string> held;      // of those, the ones another program holds open
     bool console = false;               // z4setup.com runs instead of z4setup.exe
     bool comdb = false;                 // a COM port database (msports.dll) is there
+    bool planted = false;               // a msports.dll is planted beside the program
+    std::vector<std::pair<std::string, std::string>> links;  // symbolic links made: name, target
     int dpi = 96;                       // the screen's DPI under Wine
     std::string batch;                  // "cmd /c BATCH" runs instead, both programs beside it
     std::vector<std::string> volatile_keys;  // made volatile before before.reg is imported

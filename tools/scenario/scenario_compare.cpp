@@ -292,6 +292,14 @@ bool copy_inputs(const Scenario &s, const std::string &run_dir, std::string *err
             return false;
         }
     }
+    for (const auto &link : s.links) {
+        std::error_code ec;
+        std::filesystem::create_symlink(link.second, run_dir + "/" + link.first, ec);
+        if (ec) {
+            *error = "cannot link " + link.first + ": " + ec.message();
+            return false;
+        }
+    }
     return true;
 }
 

@@ -241,9 +241,13 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
     for (const auto &name : s.held)
         emu::hold_file(dir + "/" + name);
     emu::comdb_install(s.comdb);
+    emu::comdb_plant_beside_program(s.planted);
     emu::set_command_line(words::command_line(s.console ? "z4setup.com" : "z4setup.exe", s.arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
-    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT, s.console);
+    int code = z4_main(module, SW_SHOWDEFAULT, s.console);
+    // Loaded, the planted DLL would end the process as it does under Wine.
+    if (!emu::planted_dll_loads().empty())
+        code = 86;
     std::fflush(stdout);
     note_failures();
     for (; play.next < s.steps.size(); ++play.next) {

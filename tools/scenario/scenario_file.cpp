@@ -118,10 +118,18 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
         }
         // The console companion, z4setup.com, runs instead of z4setup.exe; "comdb": the system
         // has a COM port database (Windows 2000 and later), the stand-in msports.dll under Wine.
-        if (verb == "console" || verb == "comdb") {
+        // "planted-dll": a msports.dll that ends any process loading it lies beside the program.
+        if (verb == "console" || verb == "comdb" || verb == "planted-dll") {
             if (w.size() != 1)
                 return fail(line, verb + " takes no argument");
-            (verb == "console" ? out->console : out->comdb) = true;
+            (verb == "console" ? out->console : verb == "comdb" ? out->comdb : out->planted) = true;
+            continue;
+        }
+        // A symbolic link planted in the tool's folder, as an attacker would plant one.
+        if (verb == "link") {
+            if (w.size() != 3)
+                return fail(line, "link takes 2 argument(s)");
+            out->links.emplace_back(w[1], w[2]);
             continue;
         }
         // A batch file run by "cmd /c" in the tool's folder, z4setup.exe and z4setup.com beside

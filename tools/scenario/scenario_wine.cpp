@@ -25,7 +25,7 @@ std::string prefix_of(const WineOptions &o)
 }
 
 // Wine's own msports.dll ends the process when called: it is disabled, as on Windows NT 4.0,
-// unless the run brings the stand-in beside the exe (`comdb`).
+// unless the run has the stand-in that wine_begin installs in the system folder (`comdb`).
 std::map<std::string, std::string> wine_env(const WineOptions &o, bool comdb = false)
 {
     return {{"WINEPREFIX", prefix_of(o)}, {"WINEARCH", o.arch}, {"WINEDEBUG", "-all"},
@@ -130,6 +130,18 @@ bool wine_begin(const WineOptions &o, std::string *error)
                  read_file(o.work + "/prefix-create.err");
         return false;
     }
+    // The COM port database's stand-in takes the place of Wine's msports.dll in the system
+    // folder the program's bitness sees: system32, or syswow64 for a 32-bit program in a 64-bit
+    // prefix. Only runs that ask for it load it (msports=n); every other run disables it.
+    std::string windows = prefix_of(o) + "/drive_c/windows/";
+    bool wow = o.arch == "win64" && o.loader == "/usr/lib/wine/wine" && fs::exists(windows + "syswow64");
+    std::error_code ec;
+    fs::copy_file(o.msports, windows + (wow ? "syswow64" : "system32") + "/msports.dll",
+                  fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        *error = "cannot install " + o.msports + " in the prefix: " + ec.message();
+        return false;
+    }
     // One process holds the session open for the whole run, so that Wine's start-up (which
     // fills the device map with its own serial ports) happens once, before the first reset.
     fs::remove(o.work + "/stop");
@@ -184,12 +196,13 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     std::string companion = fs::path(o.exe).replace_extension(".com").string();
     if (s.console)
         program = companion;
-    // A batch file finds both programs beside it; the database's stand-in is found beside the
-    // program that loads it.
-    if (!s.batch.empty() || s.comdb) {
+    // A batch file finds both programs beside it; a planted msports.dll lies beside them.
+    if (!s.batch.empty() || s.planted) {
         std::vector<std::string> copies = {o.exe, companion};
-        if (s.comdb)
-            copies.push_back(o.msports);
+        std::string planted = (fs::path(o.msports).parent_path().parent_path() / "planted" /
+                               "msports.dll").string();
+        if (s.planted)
+            copies.push_back(planted);
         for (const std::string &file : copies) {
             std::error_code ec;
             fs::copy_file(file, dir + "/" + fs::path(file).filename().string(),
