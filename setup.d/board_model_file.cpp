@@ -365,11 +365,12 @@ bool readZ4_board_file(const char *path, BoardFile *file, char (&error)[Z4_BOARD
     }
     size_t length = 0;
     DWORD code = 0;
-    Z4FileResult read = readZ4_file(name, text, Z4_BOARD_FILE_MAX_BYTES + 1, &length, &code);
+    const char *what;
+    Z4FileResult read = readZ4_file(name, text, Z4_BOARD_FILE_MAX_BYTES + 1, &length, &code, &what);
     bool parsed = false;
     if (read != Z4_FILE_DONE) {
         char message[Z4_FILE_MESSAGE_CHARS];
-        messageZ4_file(message, name.shown, read, length ? "cannot be read" : "cannot be opened", code);
+        messageZ4_file(message, name.shown, read, what, code);
         std::snprintf(error, sizeof error, "%s", message);
     } else {
         parsed = parseZ4_board_file(text, length, name.shown, file, error);

@@ -173,9 +173,10 @@ static Z4FileResult diskZ4_file(HANDLE handle, DWORD *error)
 }
 
 Z4FileResult readZ4_file(const Z4FileName &name, char *bytes, size_t room, size_t *length,
-                         DWORD *error)
+                         DWORD *error, const char **what)
 {
     *length = 0;
+    *what = "cannot be opened";
     if (isZ4_device_name(name.wide))
         return Z4_FILE_DEVICE;
     // Shared as fopen shares it: a file an editor has open is read all the same.
@@ -185,6 +186,7 @@ Z4FileResult readZ4_file(const Z4FileName &name, char *bytes, size_t room, size_
     if (opened != Z4_FILE_DONE)
         return opened;
     Z4FileResult result = Z4_FILE_DONE;
+    *what = "cannot be read";
     while (*length < room) {
         DWORD want = room - *length > 0x10000 ? 0x10000 : static_cast<DWORD>(room - *length);
         DWORD got = 0;

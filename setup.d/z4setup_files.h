@@ -43,9 +43,10 @@ void messageZ4_file(char (&text)[Z4_FILE_MESSAGE_CHARS], const char *shown, Z4Fi
                     const char *what, DWORD error);
 
 // The file at `name` read whole into `bytes` (at most `room` bytes; *length tells how many came).
-// A device or pipe is refused before anything is read.
+// A device or pipe is refused before anything is read. *what says which step failed: "cannot be
+// opened" or "cannot be read".
 Z4FileResult readZ4_file(const Z4FileName &name, char *bytes, size_t room, size_t *length,
-                         DWORD *error);
+                         DWORD *error, const char **what);
 
 // A report written beside its target under a name of its own, created new (never opened where a
 // file or link stands), then flushed and moved over the target in one step.

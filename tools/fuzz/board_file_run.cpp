@@ -124,9 +124,19 @@ void run_board_file(const uint8_t *data, size_t size)
 
     emu::set_command_line("z4setup.exe /s " + file_path());
     int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    std::vector<emu::RegCall> applied = emu::reg_calls();
+    // Exit 0 means the registry holds the file's configuration: a second look finds nothing.
+    if (code == 0) {
+        emu::ui_reset();
+        resetZ4_process();
+        emu::set_command_line("z4setup.exe /n " + file_path());
+        int again = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+        if (again != 0)
+            fail("/s exits 0, yet /n then exits " + std::to_string(again), text);
+    }
     std::remove(file_path().c_str());
     bool wrote = false;
-    for (const auto &call : emu::reg_calls())
+    for (const auto &call : applied)
         wrote = wrote || emu::changes_registry(call);
     if ((planned == 0) != (code == 0 && !wrote))
         fail("/n exits " + std::to_string(planned) + ", yet /s exits " + std::to_string(code) +
