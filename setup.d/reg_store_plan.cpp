@@ -125,7 +125,12 @@ HKEY openZ4_planned(Plan &p, HKEY parent, const char *name, const char *path)
 // Every subkey of `key` but the expected ones goes; the names of those kept are marked.
 void planZ4_other_subkeys(Plan &p, HKEY key, const char *path, const char *const *kept, DWORD keptCount)
 {
-    SubkeyNames subkeys = collectZ4_subkey_names(key, queryZ4_key_counts(key).subkeys, Z4_SILENT);
+    DWORD count = queryZ4_key_counts(key).subkeys;
+    SubkeyNames subkeys = collectZ4_subkey_names(key, count, Z4_SILENT);
+    // A subkey whose name cannot be read is one the writer cannot be sure of either.
+    if (subkeys.count < count)
+        change(p, "delete %u subkey(s) of HKLM\\%s, which cannot be read",
+               static_cast<unsigned>(count - subkeys.count), path);
     for (DWORD k = 0; k < subkeys.count; ++k) {
         bool keep = false;
         for (DWORD i = 0; i < keptCount && !keep; ++i)

@@ -86,6 +86,22 @@ TEST_F(Unattended, a_port_value_with_a_long_name_is_planned_and_written_away)
     EXPECT_EQ(next_run("/n " + path), Z4_EXIT_DONE);
 }
 
+// A subkey whose name cannot be enumerated is not passed over as if it were not there.
+TEST_F(Unattended, a_subkey_the_plan_cannot_read_is_a_change)
+{
+    std::string path = file("boards.ini", "[Board1]\nBusType = ISA\nInterrupt = 5\nIOAddr = 310\nPorts = 8\n");
+    machine = [] {
+        configured_machine();
+        emu::reg_put_key(PARAMETERS + "\\Board1\\Serial3\\Settings");
+        emu::reg_inject("RegEnumKeyExA", PARAMETERS + "\\Board1\\Serial3", "", ERROR_ACCESS_DENIED);
+    };
+    Outcome o = run("/n " + path, nullptr);
+    EXPECT_EQ(o.code, Z4_EXIT_CHANGES);
+    EXPECT_NE(o.out.find("delete 1 subkey(s) of HKLM\\" + PARAMETERS + "\\Board1\\Serial3, which cannot be read\n"),
+              std::string::npos)
+        << o.out;
+}
+
 TEST_F(Unattended, the_removal_exits_1_only_when_the_driver_is_gone)
 {
     machine = configured_machine;
