@@ -139,7 +139,7 @@ ComDBUsage *readZ4_comdb_usage(ComDBFault *fault)
         rc = c.usage(c.db, usage->inUse, size, CDB_REPORT_BYTES, &usage->ports);
     // What cannot be read cannot be checked: no answer at all is better than a wrong one.
     if (rc != ERROR_SUCCESS || !usage) {
-        *fault = {"ComDBGetCurrentPortUsage", rc != ERROR_SUCCESS ? rc : ERROR_NOT_ENOUGH_MEMORY};
+        *fault = {"ComDBGetCurrentPortUsage", rc != ERROR_SUCCESS ? rc : static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY)};
         std::free(usage);
         usage = nullptr;
     } else if (usage->ports > size) {

@@ -9,8 +9,10 @@
 #include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 
-// What the look after the write found: the box text in a run with a window, its line count.
-static char Z4Unwritten[2048];
+// What the look after the write found: the box text in a run with a window (on the stack of the
+// look: a static buffer would be stored in the exe), its length and line count.
+constexpr size_t Z4_UNWRITTEN_CHARS = 2048;
+static char *Z4Unwritten;
 static size_t Z4UnwrittenLength;
 static unsigned Z4UnwrittenLines;
 
@@ -22,9 +24,9 @@ static void noteZ4_unwritten(const char *line)
         return;
     }
     // The box lists what fits; the count says how much more there is.
-    int n = std::snprintf(Z4Unwritten + Z4UnwrittenLength, sizeof Z4Unwritten - Z4UnwrittenLength,
+    int n = std::snprintf(Z4Unwritten + Z4UnwrittenLength, Z4_UNWRITTEN_CHARS - Z4UnwrittenLength,
                           "\n%s", line);
-    if (n > 0 && Z4UnwrittenLength + static_cast<size_t>(n) < sizeof Z4Unwritten - 40)
+    if (n > 0 && Z4UnwrittenLength + static_cast<size_t>(n) < Z4_UNWRITTEN_CHARS - 40)
         Z4UnwrittenLength += static_cast<size_t>(n);
 }
 
@@ -32,7 +34,9 @@ static void noteZ4_unwritten(const char *line)
 // deleted or written without a word, a Ports entry, a COM number the database did not take.
 static bool heldZ4_as_written()
 {
-    std::snprintf(Z4Unwritten, sizeof Z4Unwritten,
+    char text[Z4_UNWRITTEN_CHARS];
+    Z4Unwritten = text;
+    std::snprintf(Z4Unwritten, Z4_UNWRITTEN_CHARS,
                   "After the write the registry does not hold the configuration; it still needs:");
     Z4UnwrittenLength = std::strlen(Z4Unwritten);
     Z4UnwrittenLines = 0;
@@ -40,8 +44,8 @@ static bool heldZ4_as_written()
     if (left == 0)
         return true;
     if (!z4reports_are_lines()) {
-        size_t room = sizeof Z4Unwritten - Z4UnwrittenLength;
-        if (left > Z4UnwrittenLines || Z4UnwrittenLength >= sizeof Z4Unwritten - 40)
+        size_t room = Z4_UNWRITTEN_CHARS - Z4UnwrittenLength;
+        if (left > Z4UnwrittenLines || Z4UnwrittenLength >= Z4_UNWRITTEN_CHARS - 40)
             std::snprintf(Z4Unwritten + Z4UnwrittenLength, room, "\n(%u in all)", left);
         z4report(nullptr, Z4Unwritten, "Debug", MB_OK);
     }
