@@ -155,6 +155,20 @@ TEST_F(Report, a_report_that_does_not_reach_the_disk_is_never_moved_over_the_fil
         EXPECT_NE(call.call, "MoveFileExW");
 }
 
+// A stream whose writes fail (a full disk) is no report: FILE stays, the file made goes.
+TEST_F(Report, a_report_on_a_full_disk_is_never_moved_over_the_file)
+{
+    machine = [] {
+        configured_machine();
+        emu::file_fill_disk(true);
+    };
+    Outcome o = run("/r " + target, nullptr);
+    EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE);
+    EXPECT_EQ(o.out, target + ": cannot be written: Write fault. (error 29)\n");
+    EXPECT_EQ(slurp(target), "; last week's\n");
+    EXPECT_FALSE(std::ifstream(temp(1)).good());
+}
+
 // A failed move removes the file the tool made, and only that one.
 TEST_F(Report, a_failed_move_deletes_only_what_the_tool_made)
 {

@@ -20,6 +20,9 @@ void hold_file(const std::string &path);
 // "DeleteFileW") fail with `code`; given twice, the two next calls.
 void file_inject(const std::string &call, DWORD code);
 
+// A full disk: files created new are made, but what is written to them fails.
+void file_fill_disk(bool on);
+
 // The file calls made, with the path they named ("" for a call on a handle).
 struct FileCall {
     std::string call;

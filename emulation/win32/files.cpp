@@ -29,6 +29,7 @@ uintptr_t next_handle = 0xf11e0000;
 std::vector<std::string> held_files;
 std::map<std::string, std::vector<DWORD>> faults;  // call -> codes for its next calls
 std::vector<emu::FileCall> calls;
+bool disk_full = false;
 
 DWORD error_of_errno(int e)
 {
@@ -182,7 +183,7 @@ const std::map<DWORD, const char *> messages = {
     {ERROR_PATH_NOT_FOUND, "Path not found."},
     {ERROR_ACCESS_DENIED, "Access denied."},
     {ERROR_INVALID_HANDLE, "Invalid handle."},
-    {ERROR_NOT_ENOUGH_MEMORY, "Out of memory."},
+    {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory."},
     {ERROR_WRITE_FAULT, "Write fault."},
     {ERROR_SHARING_VIOLATION, "Sharing violation."},
     {ERROR_FILE_EXISTS, "File exists."},
@@ -234,6 +235,12 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSE
             kind = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ? FILE_TYPE_PIPE
                    : S_ISCHR(st.st_mode)                       ? FILE_TYPE_CHAR
                                                                : FILE_TYPE_DISK;
+            if (disk_full && dwCreationDisposition == CREATE_NEW) {
+                // The file is made, but nothing written to it reaches the disk.
+                int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+                dup2(full, fd);
+                close(full);
+            }
         }
     }
     if (fd < 0) {
@@ -376,6 +383,8 @@ void hold_file(const std::string &path) { held_files.push_back(path); }
 
 void file_inject(const std::string &call, DWORD code) { faults[call].push_back(code); }
 
+void file_fill_disk(bool on) { disk_full = on; }
+
 const std::vector<FileCall> &file_calls() { return calls; }
 
 int open_file_handles()
@@ -394,6 +403,7 @@ void files_reset()
     files.clear();
     held_files.clear();
     faults.clear();
+    disk_full = false;
     calls.clear();
 }
 
