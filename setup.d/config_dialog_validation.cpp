@@ -27,19 +27,28 @@ static void readZ4_dialog_entries(HWND hdlg, Z4Entries *entries)
     entries->deviceSuffix = GetDlgItemInt(hdlg, IDC_DEVICE_SUFFIX, nullptr, FALSE);
 }
 
-// Numbers another driver's port already has: the user decides; No goes back to the suffix field
-// concerned.
-static bool acceptedZ4_collision(HWND hdlg)
+// Numbers another driver's port already has, then an interrupt or I/O ports another driver
+// holds: the user decides each; No goes back to the field concerned.
+static bool acceptedZ4_question(HWND hdlg, const Z4Collision &found, const char *them)
 {
-    Z4Collision collision;
-    if (!findZ4_collision(&collision))
-        return true;
-    char question[sizeof collision.text + 40];
-    std::snprintf(question, sizeof question, "%s Use these numbers anyway?", collision.text);
+    char question[sizeof found.text + 40];
+    std::snprintf(question, sizeof question, "%s Use %s anyway?", found.text, them);
     if (z4report(hdlg, question, "CONFIGURATION WARNING", MB_YESNO | MB_ICONWARNING) == IDYES)
         return true;
-    SetFocus(GetDlgItem(hdlg, collision.isCom ? IDC_LOGICAL_SUFFIX : IDC_DEVICE_SUFFIX));
+    int focus = found.slot >= 0
+                    ? boardControlId(found.slot, found.isInterrupt ? COL_IRQ : COL_IO_ADDR)
+                : found.isCom ? IDC_LOGICAL_SUFFIX
+                              : IDC_DEVICE_SUFFIX;
+    SetFocus(GetDlgItem(hdlg, focus));
     return false;
+}
+
+static bool acceptedZ4_collision(HWND hdlg)
+{
+    Z4Collision found;
+    if (findZ4_collision(&found) && !acceptedZ4_question(hdlg, found, "these numbers"))
+        return false;
+    return !findZ4_resource_conflict(&found) || acceptedZ4_question(hdlg, found, "these settings");
 }
 
 int checkZ4_dialog(HWND hdlg)

@@ -75,7 +75,9 @@ bool firstZ4_port_numbers(int slot, uint32_t *device, uint32_t *com);
 // used by Serial0.".
 struct Z4Collision {
     bool isCom;
-    char text[160];
+    char text[400];
+    int slot;  // for a resource another driver holds (findZ4_resource_conflict): the board, else -1
+    bool isInterrupt;
 };
 
 // The first such number in the writer's order, from the tables as they stand; false when there
@@ -83,6 +85,38 @@ struct Z4Collision {
 // that cannot be read is one too: what it holds cannot be checked. Devices of this driver
 // as loaded (in the resource map) are not counted: the writer replaces them.
 bool findZ4_collision(Z4Collision *collision);
+
+// What the ISA boards Ok is about to write take: their one shared interrupt and the I/O window of
+// each (the 8 ports from its IOAddr); false when no ISA board is written.
+struct Z4IsaUse {
+    bool any;
+    uint32_t interrupt;
+    int firstSlot;  // the first ISA board's slot
+    int boards;     // of ioAddr and slot
+    uint32_t ioAddr[4];
+    int slot[4];
+};
+bool usedZ4_by_isa_boards(Z4IsaUse *use);
+
+// The first descriptor of a CM_RESOURCE_LIST of `length` bytes that conflicts with `use`: an
+// interrupt at its level, or I/O ports overlapping a window. `wide`: the 64-bit kernel's layout
+// (20-byte partial descriptors) instead of the 32-bit one (16). A list whose counts or sizes run
+// past `length` is read as far as it is whole, never past it.
+struct Z4ResourceHit {
+    bool isInterrupt;
+    uint32_t interrupt;
+    uint32_t ioAddr, first, last;  // the board's address, the other device's ports
+    int slot;                      // the board's slot
+};
+bool findZ4_list_conflict(const BYTE *data, size_t length, bool wide, const Z4IsaUse &use,
+                          Z4ResourceHit *hit);
+// Whether the running kernel is 64-bit (so are its resource lists), also under WOW64.
+bool kernelZ4_is_64bit();
+
+// The first interrupt or I/O port of the written ISA boards that another driver holds, from the
+// ".Raw" values of every driver key under HKLM\HARDWARE\RESOURCEMAP but this driver's own, e.g.
+// "Interrupt 10 is already used by \Device\Sound0 (OtherDrivers\sndz)."; false when there is none.
+bool findZ4_resource_conflict(Z4Collision *conflict);
 
 // The COM port database of Windows 2000 and later (msports.dll, loaded at run time): numbers 1
 // to Z4_COMDB_MAX_PORTS, each marked in use or free. Where the DLL is missing (Windows NT 4.0)

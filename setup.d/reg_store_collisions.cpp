@@ -91,6 +91,8 @@ static bool findZ4_device_map_collision(uint32_t ports, uint32_t *bestPort, Z4Co
 
 bool findZ4_collision(Z4Collision *collision)
 {
+    collision->slot = -1;
+    collision->isInterrupt = false;
     uint32_t ports = 0;
     for (int b = 0; b < Z4_SLOTS; ++b)
         if (slotZ4_written(b))

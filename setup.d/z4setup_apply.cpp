@@ -130,9 +130,10 @@ static bool preparedZ4_apply(const char *verb, const char *file, int *code)
         return false;
     }
 
-    // Another driver's port would lose its number: a person decides that, not a script.
+    // Another driver's port would lose its number, or a device its interrupt or ports: a person
+    // decides that, not a script.
     Z4Collision collision;
-    if (findZ4_collision(&collision)) {
+    if (findZ4_collision(&collision) || findZ4_resource_conflict(&collision)) {
         z4report(nullptr, collision.text, "CONFIGURATION WARNING", MB_OK);
         return false;
     }

@@ -96,7 +96,7 @@ static bool writeZ4_report(std::FILE *out)
     Z4Collision collision;
     if (!accepted)
         std::fprintf(out, "; pressing Ok now is refused: %s\n", result.message);
-    else if (findZ4_collision(&collision))
+    else if (findZ4_collision(&collision) || findZ4_resource_conflict(&collision))
         std::fprintf(out, "; pressing Ok now asks first, and /s refuses: %s\n", collision.text);
     std::fprintf(out, "\n");
     bool anyBoard = false;

@@ -17,9 +17,10 @@ fi
 if [ "$what" = fuzz ] || [ "$what" = all ]; then
     cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZ4_FUZZ=ON >/dev/null
-    cmake --build build/fuzz --target z4fuzz z4fuzz_board -j2
-    # z4fuzz: a registry and a dialog session; z4fuzz_board: a registry and a board file.
-    for target in z4fuzz:corpus z4fuzz_board:board_corpus; do
+    cmake --build build/fuzz --target z4fuzz z4fuzz_board z4fuzz_resources -j2
+    # z4fuzz: a registry and a dialog session; z4fuzz_board: a registry and a board file;
+    # z4fuzz_resources: a resource list.
+    for target in z4fuzz:corpus z4fuzz_board:board_corpus z4fuzz_resources:resource_corpus; do
         fuzzer=${target%%:*} corpus=tools/fuzz/${target#*:}
         # Every committed input once: a crash or broken promise fails the run.
         build/fuzz/$fuzzer -runs=0 -close_fd_mask=1 "$corpus"

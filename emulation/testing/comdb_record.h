@@ -18,6 +18,10 @@ void comdb_install(bool on);
 void comdb_plant_beside_program(bool on);
 const std::vector<std::string> &planted_dll_loads();
 
+// What kernel32's IsWow64Process answers: 1 (a 32-bit program on a 64-bit kernel), 0, or -1 for
+// a kernel32 without it (Windows NT 4.0 and 2000; the default).
+void set_wow64(int answer);
+
 // Makes the named database call ("ComDBOpen", "ComDBClaimPort", ...) return `code`: every such
 // call (nth 0) or only the nth (1-based). A failed call changes nothing.
 void comdb_inject(const std::string &call, LONG code, int nth = 0);

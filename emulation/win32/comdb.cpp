@@ -188,8 +188,33 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE, DWORD)
     return reinterpret_cast<HMODULE>(MODULE);
 }
 
+// kernel32, always loaded: IsWow64Process answers as the test set it, or is missing as on
+// Windows NT 4.0 and 2000.
+HMODULE const KERNEL32 = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7c800000));
+static int wow64 = -1;  // -1: no IsWow64Process
+
+static BOOL WINAPI IsWow64Process(HANDLE process, BOOL *answer)
+{
+    if (process != GetCurrentProcess())
+        return FALSE;
+    *answer = wow64 == 1;
+    return TRUE;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
+{
+    if (lpModuleName && strcasecmp(lpModuleName, "kernel32.dll") == 0)
+        return KERNEL32;
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+HANDLE WINAPI GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)); }
+
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
+    if (hModule == KERNEL32 && wow64 >= 0 && std::strcmp(lpProcName, "IsWow64Process") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(IsWow64Process));
     if (hModule == reinterpret_cast<HMODULE>(MODULE) && loaded > 0)
         for (const auto &e : EXPORTS)
             if (std::strcmp(e.name, lpProcName) == 0)
@@ -214,6 +239,8 @@ void comdb_install(bool on) { installed = on; }
 
 void comdb_plant_beside_program(bool on) { planted = on; }
 
+void set_wow64(int answer) { wow64 = answer; }
+
 const std::vector<std::string> &planted_dll_loads() { return planted_loads; }
 
 void comdb_inject(const std::string &call, LONG code, int nth) { faults.push_back({call, code, nth, 0}); }
@@ -225,6 +252,7 @@ bool comdb_left_open() { return loaded != 0 || opened != 0; }
 void comdb_reset()
 {
     installed = planted = false;
+    wow64 = -1;
     planted_loads.clear();
     loaded = opened = 0;
     faults.clear();

@@ -151,6 +151,7 @@ typedef struct tagWNDCLASSA {
 #define REG_SZ 1
 #define REG_EXPAND_SZ 2
 #define REG_BINARY 3
+#define REG_RESOURCE_LIST 8
 #define REG_DWORD 4
 #define REG_DWORD_BIG_ENDIAN 5
 #define REG_LINK 6
@@ -475,5 +476,7 @@ typedef INT_PTR(WINAPI *FARPROC)();
 #define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
 HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+HANDLE WINAPI GetCurrentProcess(void);
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);

@@ -1,6 +1,7 @@
 # Fuzzing the whole tool through the emulation: the checked runs and corpus replays in every
 # host build; with Z4_FUZZ=ON (clang) also the libFuzzer targets z4fuzz (registry and dialog
-# session) and z4fuzz_board (registry and board file, through "/s").
+# session), z4fuzz_board (registry and board file, through "/s") and z4fuzz_resources (a
+# resource list of the resource map).
 set(Z4_FUZZ_DIR ${CMAKE_SOURCE_DIR}/tools/fuzz)
 add_library(z4fuzzrun STATIC
   ${Z4_FUZZ_DIR}/fuzz_format.cpp ${Z4_FUZZ_DIR}/registry_builder.cpp
@@ -45,4 +46,9 @@ if(Z4_FUZZ)
   target_compile_options(z4fuzz_board PRIVATE ${Z4_FUZZ_FLAGS})
   target_link_libraries(z4fuzz_board PRIVATE z4fuzzrun)
   target_link_options(z4fuzz_board PRIVATE -fsanitize=fuzzer,address,undefined)
+  # Resource lists as drivers publish them, read in both layouts.
+  add_executable(z4fuzz_resources ${Z4_FUZZ_DIR}/resource_list_fuzz.cpp)
+  target_compile_options(z4fuzz_resources PRIVATE ${Z4_FUZZ_FLAGS})
+  target_link_libraries(z4fuzz_resources PRIVATE z4tool)
+  target_link_options(z4fuzz_resources PRIVATE -fsanitize=fuzzer,address,undefined)
 endif()

@@ -7,6 +7,8 @@ namespace {
 const char DRIVER_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Serialz4";
 const char DEVICE_MAP_KEY[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 const char RESOURCE_MAP_KEY[] = "HARDWARE\\RESOURCEMAP\\LOADED SERIAL DRIVER RESOURCES\\serialz4";
+// Where the scenarios put other drivers' resources.
+const char OTHER_DRIVERS_KEY[] = "HARDWARE\\RESOURCEMAP\\OtherDrivers";
 const char PORTS_KEY[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const char ARBITER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";  // the COM port database
 
@@ -153,7 +155,7 @@ void export_tree(FILE *out, HKEY parent, const std::wstring &name, const std::st
 // The driver's keys, both maps the scan reads, and the COM entries of the Ports list.
 void run_reset(const Words &)
 {
-    for (const char *path : {DRIVER_KEY, DEVICE_MAP_KEY, RESOURCE_MAP_KEY, ARBITER_KEY}) {
+    for (const char *path : {DRIVER_KEY, DEVICE_MAP_KEY, RESOURCE_MAP_KEY, OTHER_DRIVERS_KEY, ARBITER_KEY}) {
         LONG rc = delete_tree(HKEY_LOCAL_MACHINE, widen(path));
         if (rc != ERROR_SUCCESS)
             log_error(std::string("reset: cannot delete ") + path + ": " + std::to_string(rc));
@@ -246,7 +248,7 @@ void run_export(const Words &w)
         return;
     }
     fprintf(out, "Windows Registry Editor Version 5.00\r\n\r\n");
-    for (const char *path : {DRIVER_KEY, DEVICE_MAP_KEY, RESOURCE_MAP_KEY, ARBITER_KEY})
+    for (const char *path : {DRIVER_KEY, DEVICE_MAP_KEY, RESOURCE_MAP_KEY, OTHER_DRIVERS_KEY, ARBITER_KEY})
         export_tree(out, HKEY_LOCAL_MACHINE, widen(path), path);
     HKEY ports;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PORTS_KEY, 0, KEY_READ, &ports) == ERROR_SUCCESS) {

@@ -41,6 +41,10 @@ struct Scenario {
     std::vector<std::pair<std::string, std::string>> expected_files;  // written, wanted
 };
 
+// The .reg text with every hex(8) value (a resource list, given in the 32-bit layout) in the
+// 64-bit kernel's layout; "" with *error when a list does not parse.
+std::string widen_resource_lists(const std::string &reg_text, std::string *error);
+
 // Reads NAME/scenario.txt; false with *error "file:line: why" when it does not parse.
 bool load_scenario(const std::string &dir, Scenario *out, std::string *error);
 // The scenario folders below root, sorted by name.

@@ -14,6 +14,7 @@ namespace {
 const char DRIVER_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Serialz4";
 const char DEVICE_MAP_KEY[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 const char RESOURCE_MAP_KEY[] = "HARDWARE\\RESOURCEMAP\\LOADED SERIAL DRIVER RESOURCES\\serialz4";
+const char OTHER_DRIVERS_KEY[] = "HARDWARE\\RESOURCEMAP\\OtherDrivers";  // other drivers' resources
 const char PORTS_KEY[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const char ARBITER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";  // the COM port database
 
@@ -97,6 +98,7 @@ Snapshot snapshot_registry(Scope scope)
     if (scope == Scope::Setup) {
         roots.push_back(DEVICE_MAP_KEY);
         roots.push_back(RESOURCE_MAP_KEY);
+        roots.push_back(OTHER_DRIVERS_KEY);
     }
     for (const auto &root : roots)
         if (emu::reg_has_key(root))
@@ -166,10 +168,11 @@ bool check_before_reg(const std::string &file, std::string *error)
         walk_keys(sub, &keys);
     for (const auto &key : keys) {
         bool inside = within(key, DRIVER_KEY) || within(key, DEVICE_MAP_KEY) ||
-                      within(key, RESOURCE_MAP_KEY) || within(key, ARBITER_KEY);
+                      within(key, RESOURCE_MAP_KEY) || within(key, OTHER_DRIVERS_KEY) ||
+                      within(key, ARBITER_KEY);
         bool above = within(DRIVER_KEY, key) || within(DEVICE_MAP_KEY, key) ||
-                     within(RESOURCE_MAP_KEY, key) || within(PORTS_KEY, key) ||
-                     within(ARBITER_KEY, key);
+                     within(RESOURCE_MAP_KEY, key) || within(OTHER_DRIVERS_KEY, key) ||
+                     within(PORTS_KEY, key) || within(ARBITER_KEY, key);
         if (!inside && !above) {
             *error = file + ": key " + key + " is outside what the run resets";
             return false;

@@ -101,6 +101,18 @@ std::string pilot_line(const Step &step, const std::string &dir, const std::stri
     return line;
 }
 
+// Whether a PE file is built for i386: its machine field, after the "PE\0\0" the header at 0x3C
+// points to, is 0x14C.
+bool is_32bit_exe(const std::string &path)
+{
+    std::string pe = read_file(path);
+    if (pe.size() < 0x40)
+        return false;
+    uint32_t at = (uint8_t)pe[0x3C] | (uint8_t)pe[0x3D] << 8 | (uint8_t)pe[0x3E] << 16 | (uint32_t)(uint8_t)pe[0x3F] << 24;
+    return at + 6 <= pe.size() && pe.compare(at, 4, std::string("PE\0\0", 4)) == 0 &&
+           (uint8_t)pe[at + 4] == 0x4C && (uint8_t)pe[at + 5] == 0x01;
+}
+
 std::vector<std::string> tail(const std::string &file, size_t count)
 {
     std::vector<std::string> lines = lines_of(read_file(file));
@@ -134,7 +146,7 @@ bool wine_begin(const WineOptions &o, std::string *error)
     // folder the program's bitness sees: system32, or syswow64 for a 32-bit program in a 64-bit
     // prefix. Only runs that ask for it load it (msports=n); every other run disables it.
     std::string windows = prefix_of(o) + "/drive_c/windows/";
-    bool wow = o.arch == "win64" && o.loader == "/usr/lib/wine/wine" && fs::exists(windows + "syswow64");
+    bool wow = o.arch == "win64" && is_32bit_exe(o.exe) && fs::exists(windows + "syswow64");
     std::error_code ec;
     fs::copy_file(o.msports, windows + (wow ? "syswow64" : "system32") + "/msports.dll",
                   fs::copy_options::overwrite_existing, ec);
@@ -188,7 +200,18 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     std::string script = std::string("wait ") + PILOT_WAIT_MS + "\nreset\n";
     for (const auto &key : hardware)
         script += "volatile " + words::quote(key) + "\n";
-    script += "import " + words::quote(win_path(s.before_reg)) + "\n";
+    // Resource lists are given as a 32-bit kernel writes them; a 64-bit one writes them wider.
+    std::string before = s.before_reg;
+    if (o.arch == "win64" && read_file(before).find("=hex(8):") != std::string::npos) {
+        std::string wide = widen_resource_lists(read_file(before), &error);
+        if (wide.empty()) {
+            r.diff.push_back(error);
+            return r;
+        }
+        before = dir + "/before-64.reg";
+        write_file(before, wide);
+    }
+    script += "import " + words::quote(win_path(before)) + "\n";
     script += "export " + words::quote(win_path(dir + "/setup.reg")) + "\n";
     // The tool runs in the scenario's folder, its standard output kept there; a batch file runs
     // there under cmd, with both programs beside it as an administrator would keep them.
