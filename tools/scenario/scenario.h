@@ -42,7 +42,7 @@ struct Scenario {
 };
 
 // The .reg text with every hex(8) value (a resource list, given in the 32-bit layout) in the
-// 64-bit kernel's layout; "" with *error when a list does not parse.
+// 64-bit kernel's layout; a value that is no whole list is kept as it is.
 std::string widen_resource_lists(const std::string &reg_text, std::string *error);
 
 // Reads NAME/scenario.txt; false with *error "file:line: why" when it does not parse.

@@ -49,7 +49,7 @@ bool widened(const std::vector<uint8_t> &in, std::vector<uint8_t> *out)
 
 }  // namespace
 
-std::string widen_resource_lists(const std::string &reg_text, std::string *error)
+std::string widen_resource_lists(const std::string &reg_text, std::string *)
 {
     std::istringstream in(reg_text);
     std::string out, line;
@@ -73,10 +73,10 @@ std::string widen_resource_lists(const std::string &reg_text, std::string *error
         while (std::getline(hex, byte, ','))
             if (byte.find_first_not_of(" \t\r") != std::string::npos)
                 data.push_back((uint8_t)strtoul(byte.c_str(), nullptr, 16));
-        if (!widened(data, &wide)) {
-            *error = "a resource list does not parse: " + line.substr(0, at);
-            return "";
-        }
+        // A value that is no whole list (as some scenarios give the driver's own map, whose
+        // names alone count) stays as it is: no kernel layout to follow.
+        if (!widened(data, &wide))
+            wide = data;
         out += line.substr(0, at) + "=hex(8):";
         for (size_t i = 0; i < wide.size(); ++i) {
             char b[4];

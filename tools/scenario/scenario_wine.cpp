@@ -290,7 +290,7 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     }
 
     Snapshot want_setup, have_setup;
-    if (!snapshot_file(s.before_reg, "", Scope::Setup, &want_setup, &error) ||
+    if (!snapshot_file(before, "", Scope::Setup, &want_setup, &error) ||
         !snapshot_file(dir + "/setup.reg", "", Scope::Setup, &have_setup, &error)) {
         r.diff.push_back("setup: " + error);
         return r;
