@@ -252,8 +252,10 @@ int z4_main(HINSTANCE instance, int show_state, bool console)
     while (wide[units])
         ++units;
     char *line = static_cast<char *>(std::malloc(3 * units + 1));
-    if (!line)
-        return 0;
+    if (!line) {
+        std::printf("z4setup: no memory for the command line\n");
+        return Z4_EXIT_BAD_FILE;
+    }
     utf8Z4_of_wide(wide, line);
     int code = z4_run(instance, line, show_state, console);
     std::free(line);
