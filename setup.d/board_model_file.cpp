@@ -320,19 +320,9 @@ void formatZ4_file_error(char (&error)[Z4_BOARD_FILE_ERROR_CHARS], const char *n
     // Line 0 is the file as a whole.
     int n = line ? std::snprintf(tail, sizeof tail, ":%d: %s", line, reason)
                  : std::snprintf(tail, sizeof tail, ": %s", reason);
-    size_t tailLength = n < 0 ? 0 : std::strlen(tail);
-    size_t room = sizeof error - 1 - tailLength;
-    size_t nameLength = std::strlen(name);
-    char *out = error;
-    // A long path gives way from its start: its file name, the line and the reason stay.
-    size_t keep = nameLength;
-    if (nameLength > room) {
-        keep = room >= 3 ? room - 3 : 0;
-        if (room >= 3)
-            out = static_cast<char *>(std::memcpy(out, "...", 3)) + 3;
-    }
-    std::memcpy(out, name + nameLength - keep, keep);
-    std::memcpy(out + keep, tail, tailLength + 1);
+    if (n < 0)
+        tail[0] = '\0';
+    joinZ4_name(error, sizeof error, name, tail);
 }
 
 bool parseZ4_board_file(const char *bytes, size_t length, const char *name, BoardFile *file,

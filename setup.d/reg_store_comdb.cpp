@@ -103,13 +103,11 @@ static void closeZ4_comdb(ComDB *c)
 }
 
 // The database's size in numbers; 0 with the call's code in *rc when it cannot be read.
-static DWORD sizeZ4_comdb(const ComDB &c, LONG *rc = nullptr)
+static DWORD sizeZ4_comdb(const ComDB &c, LONG *rc)
 {
     DWORD size = 0;
-    LONG answer = c.usage(c.db, nullptr, 0, CDB_REPORT_BYTES, &size);
-    if (rc)
-        *rc = answer;
-    return answer == ERROR_SUCCESS ? size : 0;
+    *rc = c.usage(c.db, nullptr, 0, CDB_REPORT_BYTES, &size);
+    return *rc == ERROR_SUCCESS ? size : 0;
 }
 
 
@@ -166,15 +164,23 @@ static void reportZ4_comdb(const char *call, LONG rc, uint32_t com)
     z4report(nullptr, text, "", MB_OK);
 }
 
-// Opens the database for a change; where msports.dll is there but the database cannot be
-// opened, that is reported.
-static bool openedZ4_for_change(ComDB *c)
+// Opens the database for a change and reads its size; where msports.dll is there but the
+// database cannot be opened or its size read, that is reported and nothing stays open.
+static bool openedZ4_for_change(ComDB *c, DWORD *size)
 {
     ComDBFault fault;
     ComDBOpened opened = openZ4_comdb(c, &fault);
     if (opened == Z4_COMDB_FAULT)
         reportZ4_comdb(fault.call, fault.rc, 0);
-    return opened == Z4_COMDB_OPEN;
+    if (opened != Z4_COMDB_OPEN)
+        return false;
+    LONG rc;
+    *size = sizeZ4_comdb(*c, &rc);
+    if (rc == ERROR_SUCCESS)
+        return true;
+    reportZ4_comdb("ComDBGetCurrentPortUsage", rc, 0);
+    closeZ4_comdb(c);
+    return false;
 }
 
 // Claims `com`, growing the database first when the number lies beyond it.
@@ -264,15 +270,9 @@ static void releaseZ4_driver_coms_but(const ComDB &c, DWORD size, const ComSet &
 void claimZ4_written_coms()
 {
     ComDB c;
-    if (!openedZ4_for_change(&c))
+    DWORD size;
+    if (!openedZ4_for_change(&c, &size))
         return;
-    LONG rc;
-    DWORD size = sizeZ4_comdb(c, &rc);
-    if (rc != ERROR_SUCCESS) {
-        reportZ4_comdb("ComDBGetCurrentPortUsage", rc, 0);
-        closeZ4_comdb(&c);
-        return;
-    }
     ComSet written;
     writtenZ4_coms(written);
     releaseZ4_driver_coms_but(c, size, written);
@@ -285,14 +285,10 @@ void claimZ4_written_coms()
 void releaseZ4_driver_coms()
 {
     ComDB c;
-    if (!openedZ4_for_change(&c))
+    DWORD size;
+    if (!openedZ4_for_change(&c, &size))
         return;
     ComSet none = {};
-    LONG rc;
-    DWORD size = sizeZ4_comdb(c, &rc);
-    if (rc != ERROR_SUCCESS)
-        reportZ4_comdb("ComDBGetCurrentPortUsage", rc, 0);
-    else
-        releaseZ4_driver_coms_but(c, size, none);
+    releaseZ4_driver_coms_but(c, size, none);
     closeZ4_comdb(&c);
 }

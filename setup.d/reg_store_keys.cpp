@@ -39,8 +39,8 @@ KeyCounts queryZ4_key_counts(HKEY key)
                                &longestClass, &values, &longestValueName, &longestValue,
                                &security, &written);
     if (rc != ERROR_SUCCESS)
-        return {0, 0, 0};
-    return {subkeys, longestSubkey, values};
+        return {0, 0, 0, 0, 0};
+    return {subkeys, longestSubkey, values, longestValueName, longestValue};
 }
 
 LONG enumZ4_subkey(HKEY key, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS])

@@ -21,6 +21,8 @@ struct KeyCounts {
     DWORD subkeys;
     DWORD longestSubkey;
     DWORD values;
+    DWORD longestValueName;  // in characters, without the NUL
+    DWORD longestValue;      // in bytes
 };
 
 // One collected subkey: the enumeration index it came from, and its name.

@@ -111,18 +111,14 @@ static bool endsZ4_in_raw(const char *name, size_t length)
 static bool conflictZ4_in_driver(HKEY driver, const char *path, const Z4IsaUse &use, bool wide,
                                  Z4Collision *conflict)
 {
-    char keyClass[260];
-    DWORD classLength = sizeof keyClass, subkeys, longestSubkey, longestClass, values;
-    DWORD longestName = 0, longestData = 0, security;
-    FILETIME written;
-    if (RegQueryInfoKeyA(driver, keyClass, &classLength, nullptr, &subkeys, &longestSubkey,
-                         &longestClass, &values, &longestName, &longestData, &security,
-                         &written) != ERROR_SUCCESS || values == 0)
+    KeyCounts counts = queryZ4_key_counts(driver);
+    if (counts.values == 0)
         return false;
+    DWORD longestName = counts.longestValueName, longestData = counts.longestValue;
     char *name = static_cast<char *>(std::malloc(longestName + 1));
     BYTE *data = static_cast<BYTE *>(std::malloc(longestData + 1));
     bool found = false;
-    for (DWORD v = 0; name && data && !found && v < values; ++v) {
+    for (DWORD v = 0; name && data && !found && v < counts.values; ++v) {
         DWORD nameLength = longestName + 1, dataLength = longestData, type = 0;
         if (RegEnumValueA(driver, v, name, &nameLength, nullptr, &type, data, &dataLength) !=
                 ERROR_SUCCESS ||

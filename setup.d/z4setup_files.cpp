@@ -126,6 +126,26 @@ bool isZ4_device_name(const WCHAR *name)
            base[3] >= '0' && base[3] <= '9';
 }
 
+void joinZ4_name(char *out, size_t size, const char *name, const char *tail)
+{
+    size_t tailLength = std::strlen(tail);
+    if (tailLength >= size)
+        tailLength = size - 1;
+    size_t room = size - 1 - tailLength;
+    size_t nameLength = std::strlen(name);
+    // A long path gives way from its start: its file name and the tail stay.
+    if (nameLength > room) {
+        size_t keep = room >= 3 ? room - 3 : 0;
+        if (room >= 3)
+            out = static_cast<char *>(std::memcpy(out, "...", 3)) + 3;
+        name += nameLength - keep;
+        nameLength = keep;
+    }
+    std::memcpy(out, name, nameLength);
+    std::memcpy(out + nameLength, tail, tailLength);
+    out[nameLength + tailLength] = '\0';
+}
+
 void messageZ4_file(char (&text)[Z4_FILE_MESSAGE_CHARS], const char *shown, Z4FileResult result,
                     const char *what, DWORD error)
 {
@@ -144,18 +164,7 @@ void messageZ4_file(char (&text)[Z4_FILE_MESSAGE_CHARS], const char *shown, Z4Fi
         std::snprintf(tail, sizeof tail, ": %s: %s (error %lu)", what, reason,
                       static_cast<unsigned long>(error));
     }
-    size_t tailLength = std::strlen(tail);
-    size_t room = sizeof text - 1 - tailLength;
-    size_t nameLength = std::strlen(shown);
-    char *out = text;
-    // A long path gives way from its start: its file name and the reason stay.
-    if (nameLength > room) {
-        out = static_cast<char *>(std::memcpy(out, "...", 3)) + 3;
-        shown += nameLength - (room - 3);
-        nameLength = room - 3;
-    }
-    std::memcpy(out, shown, nameLength);
-    std::memcpy(out + nameLength, tail, tailLength + 1);
+    joinZ4_name(text, sizeof text, shown, tail);
 }
 
 // Opened and found to be a file on a disk, or closed again and refused.

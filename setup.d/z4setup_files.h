@@ -36,6 +36,10 @@ bool isZ4_device_name(const WCHAR *name);
 // What became of a file call: done, refused as a device, or failed with the system's code.
 enum Z4FileResult { Z4_FILE_DONE, Z4_FILE_DEVICE, Z4_FILE_FAILED };
 
+// `name` followed by `tail` into `out` of `size` bytes; a name too long for both to fit gives way
+// from its start ("..."), never the tail.
+void joinZ4_name(char *out, size_t size, const char *name, const char *tail);
+
 // "FILE: is a device, not a file", or "FILE: <what>: <the system's reason> (error <n>)", into
 // `text`, the name shortened from its start where it would not fit.
 constexpr int Z4_FILE_MESSAGE_CHARS = 1024;

@@ -99,6 +99,22 @@ protected:
     {
         return target + (n == 1 ? ".z4setup.tmp" : ".z4setup-" + std::to_string(n) + ".tmp");
     }
+    // A /r FILE run with `fault` set up on the configured machine: it must fail with `reason`,
+    // leave FILE as it was and no report of its own beside it.
+    Outcome failed_report(std::function<void()> fault, const std::string &reason)
+    {
+        machine = [fault] {
+            configured_machine();
+            fault();
+        };
+        Outcome o = run("/r " + target, nullptr);
+        EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE);
+        EXPECT_EQ(o.out, target + ": cannot be written: " + reason + "\n");
+        EXPECT_EQ(slurp(target), "; last week's\n");
+        struct stat st;
+        EXPECT_TRUE(lstat(temp(1).c_str(), &st) != 0 || S_ISLNK(st.st_mode)) << "a report left at " << temp(1);
+        return o;
+    }
     void plant_links(int count)
     {
         for (int n = 1; n <= count; ++n)
@@ -142,15 +158,8 @@ TEST_F(Report, a_free_name_after_planted_links_takes_the_report)
 // The stream's end is part of the report: when the disk refuses it, FILE stays as it was.
 TEST_F(Report, a_report_that_does_not_reach_the_disk_is_never_moved_over_the_file)
 {
-    machine = [] {
-        configured_machine();
-        emu::file_inject("FlushFileBuffers", ERROR_DISK_FULL);
-    };
-    Outcome o = run("/r " + target, nullptr);
-    EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE);
-    EXPECT_EQ(o.out, target + ": cannot be written: Disk full. (error 112)\n");
-    EXPECT_EQ(slurp(target), "; last week's\n");
-    EXPECT_FALSE(std::ifstream(temp(1)).good());
+    failed_report([] { emu::file_inject("FlushFileBuffers", ERROR_DISK_FULL); },
+                  "Disk full. (error 112)");
     for (const auto &call : emu::file_calls())
         EXPECT_NE(call.call, "MoveFileExW");
 }
@@ -158,35 +167,22 @@ TEST_F(Report, a_report_that_does_not_reach_the_disk_is_never_moved_over_the_fil
 // A stream whose writes fail (a full disk) is no report: FILE stays, the file made goes.
 TEST_F(Report, a_report_on_a_full_disk_is_never_moved_over_the_file)
 {
-    machine = [] {
-        configured_machine();
-        emu::file_fill_disk(true);
-    };
-    Outcome o = run("/r " + target, nullptr);
-    EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE);
-    EXPECT_EQ(o.out, target + ": cannot be written: Write fault. (error 29)\n");
-    EXPECT_EQ(slurp(target), "; last week's\n");
-    EXPECT_FALSE(std::ifstream(temp(1)).good());
+    failed_report([] { emu::file_fill_disk(true); }, "Write fault. (error 29)");
 }
 
 // A failed move removes the file the tool made, and only that one.
 TEST_F(Report, a_failed_move_deletes_only_what_the_tool_made)
 {
     plant_links(1);
-    machine = [] {
-        configured_machine();
-        emu::file_inject("MoveFileExW", ERROR_SHARING_VIOLATION);
-    };
-    Outcome o = run("/r " + target, nullptr);
-    EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE);
-    EXPECT_EQ(o.out, target + ": cannot be written: Sharing violation. (error 32)\n");
+    failed_report([] { emu::file_inject("MoveFileExW", ERROR_SHARING_VIOLATION); },
+                  "Sharing violation. (error 32)");
     std::vector<std::string> deleted;
     for (const auto &call : emu::file_calls())
         if (call.call == "DeleteFileW")
             deleted.push_back(call.path);
     EXPECT_EQ(deleted, std::vector<std::string>{temp(2)});
+    EXPECT_FALSE(std::ifstream(temp(2)).good());
     EXPECT_EQ(slurp(victim), victimText);
-    EXPECT_EQ(slurp(target), "; last week's\n");
 }
 
 TEST_F(Report, a_name_outside_the_code_page_is_written_under_that_name)

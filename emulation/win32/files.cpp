@@ -138,10 +138,15 @@ bool exists(const std::string &path)
     return lstat(path.c_str(), &st) == 0;
 }
 
+// The open file of a handle; null, with ERROR_INVALID_HANDLE as the last error, for none.
 OpenFile *find(HANDLE handle)
 {
     auto it = files.find(reinterpret_cast<uintptr_t>(handle));
-    return it == files.end() ? nullptr : &it->second;
+    if (it == files.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return &it->second;
 }
 
 BOOL move_file(const std::string &from, const std::string &to, DWORD flags)
@@ -264,10 +269,8 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 {
     *lpNumberOfBytesRead = 0;
     OpenFile *f = find(hFile);
-    if (!f) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!f)
         return FALSE;
-    }
     if (injected("ReadFile", ""))
         return FALSE;
     ssize_t got = read(f->fd, lpBuffer, nNumberOfBytesToRead);
@@ -282,20 +285,16 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 DWORD WINAPI GetFileType(HANDLE hFile)
 {
     OpenFile *f = find(hFile);
-    if (!f) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!f)
         return FILE_TYPE_UNKNOWN;
-    }
     return f->kind;
 }
 
 BOOL WINAPI FlushFileBuffers(HANDLE hFile)
 {
     OpenFile *f = find(hFile);
-    if (!f) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!f)
         return FALSE;
-    }
     if (injected("FlushFileBuffers", ""))
         return FALSE;
     fsync(f->fd);
