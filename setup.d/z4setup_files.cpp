@@ -123,7 +123,7 @@ bool isZ4_device_name(const WCHAR *name)
         if (isZ4_word(base, length, device))
             return true;
     return length == 4 && (isZ4_word(base, 3, "com") || isZ4_word(base, 3, "lpt")) &&
-           base[3] >= '0' && base[3] <= '9';
+           base[3] >= '1' && base[3] <= '9';
 }
 
 void joinZ4_name(char *out, size_t size, const char *name, const char *tail)

@@ -110,6 +110,12 @@ TEST_F(Unattended, the_removal_exits_1_only_when_the_driver_is_gone)
     // A machine never configured has nothing left either.
     machine = typical_machine;
     EXPECT_EQ(run("/d", nullptr).code, Z4_EXIT_REMOVED);
+    // A service key that cannot even be opened is still there.
+    machine = [] {
+        configured_machine();
+        emu::reg_deny(Z4_SERVICE_KEY);
+    };
+    EXPECT_EQ(run("/d", nullptr).code, Z4_EXIT_WRITE_FAILED);
     machine = [] {
         configured_machine();
         emu::reg_put_key(std::string(Z4_SERVICE_KEY) + "\\Extra");

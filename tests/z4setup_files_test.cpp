@@ -27,7 +27,8 @@ TEST(FileNames, devices_are_told_by_their_name_whatever_the_folder_or_extension)
                                  u"\\\\.\\COM3", u"a:nul"})
         EXPECT_TRUE(device(name)) << std::string(name, name + std::char_traits<char16_t>::length(name));
     for (const char16_t *name : {u"com10.ini", u"nullable.ini", u"console.ini", u"com.ini", u"lpt",
-                                 u"boards.ini", u"\\\\.\\C:\\boards.ini", u"my nul.ini", u"comx"})
+                                 u"boards.ini", u"\\\\.\\C:\\boards.ini", u"my nul.ini", u"comx", u"com0.ini",
+                                 u"lpt0"})
         EXPECT_FALSE(device(name)) << std::string(name, name + std::char_traits<char16_t>::length(name));
 }
 
