@@ -274,6 +274,119 @@ TEST_F(Plan, plan_lists_old_and_new_data_and_counts_the_changes)
     EXPECT_TRUE(emu::calls_of("RegSetValueExA").empty());
 }
 
+// The service key and the Ports entries as the writer leaves them, for a machine that holds the
+// configuration whole.
+void written_service(int firstCom, int ports)
+{
+    emu::reg_put_dword(Z4_SERVICE_KEY, "ErrorControl", 0);
+    emu::reg_put_sz(Z4_SERVICE_KEY, "Group", "Extended base");
+    emu::reg_put_dword(Z4_SERVICE_KEY, "Type", 1);
+    for (int c = firstCom; c < firstCom + ports; ++c)
+        emu::reg_put_sz(Z4_PORTS_KEY, "COM" + std::to_string(c) + ":", "9600,n,8,1");
+}
+
+// Four ISA boards of 64 ports each on interrupt 10, Serial3/COM3 on: the largest configuration.
+const std::string FULL = "[Board1]\nBusType = ISA\nInterrupt = 10\nIOAddr = 308\nPorts = 64\n"
+                         "[Board2]\nBusType = ISA\nInterrupt = 10\nIOAddr = 310\nPorts = 64\n"
+                         "[Board3]\nBusType = ISA\nInterrupt = 10\nIOAddr = 318\nPorts = 64\n"
+                         "[Board4]\nBusType = ISA\nInterrupt = 10\nIOAddr = 320\nPorts = 64\n"
+                         "[Numbering]\nFirstDevice = 3\nFirstCOM = 3\n";
+
+void full_machine()
+{
+    typical_machine();
+    emu::reg_put_dword(Z4_SERVICE_KEY, "Start", 2);
+    written_service(3, 256);
+    int n = 3;
+    for (int b = 1; b <= 4; ++b) {
+        std::string board = PARAMETERS + "\\Board" + std::to_string(b);
+        emu::reg_put_dword(board, "IOAddr", 0x300 + 8 * b);
+        emu::reg_put_dword(board, "Interrupt", 10);
+        emu::reg_put_dword(board, "BusType", 1);
+        for (int p = 0; p < 64; ++p, ++n) {
+            std::string port = board + "\\Serial" + std::to_string(n);
+            emu::reg_put_value(port, "DosDevices", REG_SZ, emu::bytes("COM" + std::to_string(n) + " "));
+            emu::reg_put_dword(port, "PortIndex", p);
+        }
+    }
+}
+
+TEST_F(Plan, a_port_key_is_as_written_only_with_its_two_values_and_nothing_else)
+{
+    const std::string boards = "[Board1]\nBusType = ISA\nInterrupt = 5\nIOAddr = 310\nPorts = 8\n";
+    const std::string port = PARAMETERS + "\\Board1\\Serial5";
+    const std::string shown = "HKLM\\" + port;
+    std::function<void()> change;
+    machine = [&] {
+        configured_machine();
+        written_service(3, 8);
+        change();
+    };
+    auto plan = [&](std::function<void()> c) {
+        change = std::move(c);
+        return run("/n " + file("boards.ini", boards), nullptr);
+    };
+    Outcome held = plan([] {});
+    EXPECT_EQ(held.code, Z4_EXIT_DONE) << held.out;
+
+    // Two values, as many as the writer writes, but one of them foreign: PortIndex is missing.
+    Outcome foreign = plan([&] {
+        emu::reg_remove_value(port, "PortIndex");
+        emu::reg_put_dword(port, "Foreign", 2);
+    });
+    EXPECT_EQ(foreign.code, Z4_EXIT_CHANGES);
+    // The reader says first that the port has no index.
+    EXPECT_EQ(foreign.out, "ERROR: Line:1741 0 based index = 3, retValue = 2\n"
+                           "set " + shown + " PortIndex: (none) -> REG_DWORD 0x2\n"
+                           "delete value " + shown + " Foreign\n2 changes\n");
+
+    // A third value, or a subkey, beside the two as written.
+    Outcome third = plan([&] { emu::reg_put_sz(port, "Note", "x"); });
+    EXPECT_EQ(third.out, "delete value " + shown + " Note\n1 change\n");
+    Outcome sub = plan([&] { emu::reg_put_key(port + "\\Extra"); });
+    EXPECT_EQ(sub.out, "delete key " + shown + "\\Extra\n1 change\n");
+
+    // DosDevices is "COM5 " with or without the NUL the registry may keep; one character more,
+    // stored without a NUL, is another text.
+    Outcome nul = plan([&] { emu::reg_put_value(port, "DosDevices", REG_SZ, emu::bytes(std::string("COM5 \0", 6))); });
+    EXPECT_EQ(nul.code, Z4_EXIT_DONE) << nul.out;
+    Outcome longer = plan([&] { emu::reg_put_value(port, "DosDevices", REG_SZ, emu::bytes("COM5 X")); });
+    EXPECT_EQ(longer.out, "set " + shown + " DosDevices: REG_SZ \"COM5 X\" -> REG_SZ \"COM5 \"\n1 change\n");
+}
+
+TEST_F(Plan, a_board_of_64_ports_is_held_whole_and_its_last_port_is_planned)
+{
+    std::function<void()> change = [] {};
+    machine = [&] {
+        full_machine();
+        change();
+    };
+    Outcome held = run("/n " + file("boards.ini", FULL), nullptr);
+    EXPECT_EQ(held.code, Z4_EXIT_DONE) << held.out;
+    EXPECT_EQ(held.out, "no change: the registry holds this configuration already\n");
+
+    // The 64th port of Board1 is Serial66/COM66.
+    const std::string last = PARAMETERS + "\\Board1\\Serial66";
+    change = [&] { emu::reg_remove_key(last); };
+    Outcome missing = run("/n " + file("boards.ini", FULL), nullptr);
+    EXPECT_EQ(missing.out, "create key HKLM\\" + last + "\n"
+                           "set HKLM\\" + last + " DosDevices: (none) -> REG_SZ \"COM66 \"\n"
+                           "set HKLM\\" + last + " PortIndex: (none) -> REG_DWORD 0x3f\n3 changes\n");
+}
+
+// "/n" on a configured 4 x 64 machine reads each key once: the reader's calls per port, and the
+// port's Ports entry at most.
+TEST_F(Plan, the_plan_of_a_configured_machine_reads_each_port_once)
+{
+    machine = full_machine;
+    Outcome held = run("/n " + file("boards.ini", FULL), nullptr);
+    ASSERT_EQ(held.code, Z4_EXIT_DONE) << held.out;
+    const double perPort = static_cast<double>(emu::reg_calls().size()) / 256;
+    std::printf("/n on a configured 4 x 64 machine: %zu registry calls, %.2f a port\n",
+                emu::reg_calls().size(), perPort);
+    EXPECT_LE(perPort, 6.5);
+}
+
 // A power cut after any one change of a first "/s": the next "/n" sees a difference until the
 // last change is made, and the next "/s" leaves exactly the configuration.
 TEST_F(Plan, a_write_cut_off_after_any_change_is_seen_and_mended_by_the_next_run)
