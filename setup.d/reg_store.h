@@ -158,6 +158,11 @@ unsigned planZ4_comdb(void (*each)(const char *line));
 // a line each to `each` (when not null), children before parents, old data before new; the
 // number of changes, 0 when the registry holds this configuration already. Only reads.
 unsigned planZ4_changes(void (*each)(const char *line));
+// After a write: what still differs, reading again only the parts the last plan found different
+// (the whole configuration where no plan came before the write, as in the dialog).
+unsigned planZ4_still_needed(void (*each)(const char *line));
+// No plan before the next write.
+void forgetZ4_plan();
 
 // The tables as a new process has them: the writer fills them in as it goes.
 void resetZ4_value_tables();

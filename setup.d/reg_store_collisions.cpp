@@ -2,16 +2,29 @@
 // Serial device number in the device map that does not belong to this driver as loaded.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "board_model.h"
 #include "reg_store.h"
 #include "reg_store_keys.h"
+#include "reg_store_kept.h"
 
 // The device numbers the loaded driver owns, from the resource map; null (and 0) when it owns
 // none or the map cannot be read. Freed by the caller.
 static uint32_t *loadedZ4_devices(DWORD *count)
 {
     *count = 0;
+    if (Z4Kept.loadedRead) {
+        // A copy of what the scan kept: the caller frees it.
+        uint32_t *devices = Z4Kept.loadedCount ? static_cast<uint32_t *>(
+                                                     std::calloc(Z4Kept.loadedCount, sizeof(uint32_t)))
+                                               : nullptr;
+        if (devices) {
+            std::memcpy(devices, Z4Kept.loaded, Z4Kept.loadedCount * sizeof(uint32_t));
+            *count = Z4Kept.loadedCount;
+        }
+        return devices;
+    }
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_RESOURCE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return nullptr;
@@ -50,18 +63,23 @@ static bool assignedZ4(uint32_t first, uint32_t ports, uint32_t number, uint32_t
 // first. False when there is none or the map cannot be read.
 static bool findZ4_device_map_collision(uint32_t ports, uint32_t *bestPort, Z4Collision *collision)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_DEVICE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    // The scan's reading where it kept one, else the map once more.
+    const bool kept = Z4Kept.deviceMapRead;
+    HKEY key = nullptr;
+    if (kept ? !Z4Kept.deviceMapOpened
+             : RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_DEVICE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD owned;
     uint32_t *devices = loadedZ4_devices(&owned);
     uint32_t firstDevice = SerialMaxNum + 1, firstCom = COMMaxNum + 1;
 
     bool found = false;
-    DWORD values = queryZ4_key_counts(key).values;
+    DWORD values = kept ? Z4Kept.deviceMapCount : queryZ4_key_counts(key).values;
     for (DWORD i = 0; i < values; ++i) {
-        MapValue value;
-        readZ4_map_value(key, i, 100, nullptr, 0, &value);
+        MapValue read;
+        if (!kept)
+            readZ4_map_value(key, i, 100, nullptr, 0, &read);
+        const MapValue &value = kept ? Z4Kept.deviceMap[i] : read;
         uint32_t device, com, port;
         bool serial = serialZ4_device_number(value, &device);
         if (serial && ownedZ4(devices, owned, device))
@@ -85,7 +103,8 @@ static bool findZ4_device_map_collision(uint32_t ports, uint32_t *bestPort, Z4Co
         }
     }
     std::free(devices);
-    RegCloseKey(key);
+    if (key)
+        RegCloseKey(key);
     return found;
 }
 

@@ -104,8 +104,10 @@ SubkeyOpen openZ4_subkey_at(HKEY parent, DWORD index, char (&name)[Z4_SUBKEY_NAM
         showZ4_read_error("EnumValue Line:%d 0 based index = %d, retValue = %d", line, index, rc);
         return Z4_SUBKEY_SKIPPED;  // a name the call did not deliver is never opened
     }
-    if (name[0] == '\0' || RegOpenKeyExA(parent, name, 0, KEY_READ, key) != ERROR_SUCCESS)
+    if (name[0] == '\0')
         return Z4_SUBKEY_SKIPPED;
+    if (RegOpenKeyExA(parent, name, 0, KEY_READ, key) != ERROR_SUCCESS)
+        return Z4_SUBKEY_UNOPENED;
     return Z4_SUBKEY_OPENED;
 }
 

@@ -57,9 +57,10 @@ void freeZ4_subkey_names(SubkeyNames &list);
 
 // Subkey `index` of `parent` enumerated into `name` and opened for reading into *key.
 // Z4_SUBKEY_OPENED: *key is open. Z4_SUBKEY_END: 259, the enumeration is over.
-// Z4_SUBKEY_SKIPPED: no key to read at this index; a failed enumeration has been reported with
-// the "EnumValue Line:..." box and `line`, an empty name or a key that cannot be opened is not.
-enum SubkeyOpen { Z4_SUBKEY_OPENED, Z4_SUBKEY_END, Z4_SUBKEY_SKIPPED };
+// Z4_SUBKEY_SKIPPED: no name at this index; a failed enumeration has been reported with the
+// "EnumValue Line:..." box and `line`, an empty name is not. Z4_SUBKEY_UNOPENED: `name` was
+// read, but the key cannot be opened (not reported).
+enum SubkeyOpen { Z4_SUBKEY_OPENED, Z4_SUBKEY_END, Z4_SUBKEY_SKIPPED, Z4_SUBKEY_UNOPENED };
 SubkeyOpen openZ4_subkey_at(HKEY parent, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS],
                             HKEY *key, int line);
 

@@ -8,6 +8,7 @@
 
 #include "board_model.h"
 #include "reg_store_keys.h"
+#include "reg_store_kept.h"
 #include "reg_store.h"
 
 namespace {
@@ -15,7 +16,35 @@ namespace {
 struct Plan {
     void (*each)(const char *line);
     unsigned count;
+    bool marked;  // only the parts the last plan found different are read again
 };
+
+// The parts of the configuration the last plan found different: after a write only these are
+// read again.
+struct PlanMarks {
+    bool valid;
+    bool parameters;  // the Parameters key's other subkeys
+    bool board[Z4_SLOTS];   // a board key and its values
+    bool others[Z4_SLOTS];  // a board key's other subkeys
+    bool port[Z4_SLOTS][Z4_MAX_PORTS];
+    bool entry[Z4_SLOTS][Z4_MAX_PORTS];
+    bool comdb;
+};
+PlanMarks Z4Marks;
+
+// Whether a part is read: always in a plan of its own, after a write only where it was marked.
+// `known`: what was kept shows it as the writer writes it.
+bool readZ4_part(const Plan &p, bool mark, bool known)
+{
+    return p.marked ? mark : !known;
+}
+
+// A part's mark, from the count before it, in a plan of its own.
+void markZ4_part(const Plan &p, bool &mark, unsigned before)
+{
+    if (!p.marked)
+        mark = p.count != before;
+}
 
 void change(Plan &p, const char *format, ...)
 {
@@ -31,20 +60,12 @@ void change(Plan &p, const char *format, ...)
 }
 
 // A value as the registry holds it; `length` past the buffer when it holds more.
-struct Stored {
-    bool present;
-    DWORD type;
-    DWORD length;
-    BYTE data[64];
-};
-
 Stored storedZ4(HKEY key, const char *name)
 {
-    Stored s = {};
-    s.length = sizeof s.data;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &s.type, s.data, &s.length);
-    s.present = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
-    return s;
+    BYTE data[sizeof(Stored::data)];
+    DWORD type = REG_NONE, length = sizeof data;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, data, &length);
+    return storedZ4_from(rc, type, length, data, sizeof data);
 }
 
 // A text as the writer writes it is stored with or without the NUL the registry may add.
@@ -56,7 +77,7 @@ bool sameZ4_value(const Stored &s, const ServiceValue &v)
         return s.length == 4 && std::memcmp(s.data, &v.number, 4) == 0;
     size_t length = strnlen(v.text, sizeof v.text - 1);
     return (s.length == length || (s.length == length + 1 && s.data[length] == 0)) &&
-           s.length <= sizeof s.data && std::memcmp(s.data, v.text, length) == 0;
+           s.length <= s.capacity && std::memcmp(s.data, v.text, length) == 0;
 }
 
 void describeZ4_stored(const Stored &s, char (&text)[120])
@@ -67,7 +88,7 @@ void describeZ4_stored(const Stored &s, char (&text)[120])
         std::snprintf(text, sizeof text, "REG_DWORD 0x%x",
                       static_cast<unsigned>(s.data[0] | s.data[1] << 8 | s.data[2] << 16 |
                                             static_cast<uint32_t>(s.data[3]) << 24));
-    else if ((s.type == REG_SZ || s.type == REG_EXPAND_SZ) && s.length <= sizeof s.data)
+    else if ((s.type == REG_SZ || s.type == REG_EXPAND_SZ) && s.length <= s.capacity)
         std::snprintf(text, sizeof text, "%s \"%.*s\"", s.type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ",
                       static_cast<int>(strnlen(reinterpret_cast<const char *>(s.data), s.length)),
                       reinterpret_cast<const char *>(s.data));
@@ -191,48 +212,160 @@ void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, ui
     RegCloseKey(port);
 }
 
+// A board key opened for reading the first time a part needs it, or said to be created.
+struct BoardKey {
+    HKEY parent;
+    const char *name, *path;
+    HKEY key;
+    bool tried;
+};
+
+HKEY openedZ4_board(Plan &p, BoardKey &board)
+{
+    if (!board.tried) {
+        board.tried = true;
+        board.key = openZ4_planned(p, board.parent, board.name, board.path);
+    }
+    return board.key;
+}
+
+typedef LONG(WINAPI *QueryMultipleCall)(HKEY, VALENTA *, DWORD, LPSTR, LPDWORD);
+
+// Whether the Ports list holds an entry for each of `count` COM numbers from `com`, in one call
+// where advapi32 has it (it fails when any entry is missing); false when that cannot be told.
+bool allZ4_entries_present(HKEY ports, uint32_t com, uint32_t count)
+{
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    QueryMultipleCall query = advapi ? reinterpret_cast<QueryMultipleCall>(reinterpret_cast<void *>(
+                                           GetProcAddress(advapi, "RegQueryMultipleValuesA")))
+                                     : nullptr;
+    if (!query || count == 0 || count > Z4_MAX_PORTS)
+        return false;
+    char names[Z4_MAX_PORTS][16];
+    VALENTA list[Z4_MAX_PORTS];
+    for (uint32_t i = 0; i < count; ++i) {
+        std::snprintf(names[i], sizeof names[i], Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com + i));
+        list[i] = {};
+        list[i].ve_valuename = names[i];
+    }
+    char room[1024];
+    DWORD size = sizeof room;
+    LONG rc = query(ports, list, count, room, &size);
+    // Entries longer than the usual settings: once more with the room they need (the call
+    // refuses more than a megabyte in all).
+    if (rc == ERROR_MORE_DATA && size > sizeof room && size <= 1024 * 1024) {
+        char *more = static_cast<char *>(std::malloc(size));
+        rc = more ? query(ports, list, count, more, &size) : ERROR_NOT_ENOUGH_MEMORY;
+        std::free(more);
+    }
+    return rc == ERROR_SUCCESS;
+}
+
+// A kept port key holds its two values as the writer writes them, and nothing else.
+bool keptZ4_as_written(const KeptPort *kept, const ServiceValue &dosDevices, const ServiceValue &portIndex)
+{
+    return kept && kept->read && kept->values == 2 && kept->subkeys == 0 &&
+           sameZ4_value(kept->dosDevices, dosDevices) && sameZ4_value(kept->portIndex, portIndex);
+}
+
+bool keptZ4_name(const char *name, const char *const *kept, DWORD keptCount)
+{
+    for (DWORD i = 0; i < keptCount; ++i)
+        if (sameZ4_key_name(name, kept[i]))
+            return true;
+    return false;
+}
+
 void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpen)
 {
     const BoardConfig &slot = CurrentZ4config[b];
     char name[Z4_BOARD_NAME_CHARS], path[Z4_BOARD_PATH_CHARS];
     boardZ4_name(b, name);
     boardZ4_path(b, path);
-    HKEY board = openZ4_planned(p, parameters, name, path);
     const ServiceValue values[] = {
         {Z4_VALUE_IOADDR, REG_DWORD, slot.IOAddr, ""},
         {Z4_VALUE_INTERRUPT, REG_DWORD, slot.Interrupt, ""},
         {Z4_VALUE_BUSTYPE, REG_DWORD, slot.BusType, ""},
     };
-    for (const ServiceValue &v : values)
-        planZ4_value(p, board, path, v);
+    const KeptBoard *kept = Z4Kept.on ? keptZ4_board(name) : nullptr;
+    BoardKey board = {parameters, name, path, nullptr, false};
+    unsigned before = p.count;
+    bool known = kept && sameZ4_value(kept->ioAddr, values[0]) &&
+                 sameZ4_value(kept->interrupt, values[1]) && sameZ4_value(kept->busType, values[2]);
+    if (readZ4_part(p, Z4Marks.board[b], known)) {
+        HKEY key = openedZ4_board(p, board);
+        for (const ServiceValue &v : values)
+            planZ4_value(p, key, path, v);
+    }
+    markZ4_part(p, Z4Marks.board[b], before);
 
     uint32_t device, com;
     firstZ4_port_numbers(b, &device, &com);
     // Ok has checked the count: at most 64 ports a board.
     const uint32_t ports = slot.NumPorts < Z4_MAX_PORTS ? slot.NumPorts : Z4_MAX_PORTS;
+    const bool entriesThere = portsOpen && !p.marked && allZ4_entries_present(ports_key, com, ports);
     char names[Z4_MAX_PORTS][16];
-    const char *kept[Z4_MAX_PORTS];
+    const char *written[Z4_MAX_PORTS];
     for (uint32_t i = 0; i < ports; ++i) {
-        planZ4_port(p, board, path, device + i, com + i, i);
-        char entry[32];
-        std::snprintf(entry, sizeof entry, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com + i));
-        Stored settings = portsOpen ? storedZ4(ports_key, entry) : Stored{};
-        if (portsOpen && !settings.present)
-            change(p, "add Ports entry %s = " Z4_PORTS_ENTRY_SETTINGS, entry);
         std::snprintf(names[i], sizeof names[i], "Serial%d", static_cast<int>(device + i));
-        kept[i] = names[i];
+        written[i] = names[i];
+        ServiceValue dosDevices = {Z4_VALUE_DOSDEVICES, REG_SZ, 0, ""};
+        std::snprintf(dosDevices.text, sizeof dosDevices.text, Z4_DOSDEVICES_FORMAT,
+                      static_cast<int>(com + i));
+        const ServiceValue portIndex = {Z4_VALUE_PORTINDEX, REG_DWORD, i, ""};
+        before = p.count;
+        known = kept && keptZ4_as_written(keptZ4_port(*kept, names[i]), dosDevices, portIndex);
+        if (readZ4_part(p, Z4Marks.port[b][i], known))
+            planZ4_port(p, openedZ4_board(p, board), path, device + i, com + i, i);
+        markZ4_part(p, Z4Marks.port[b][i], before);
+
+        before = p.count;
+        if (portsOpen && readZ4_part(p, Z4Marks.entry[b][i], entriesThere)) {
+            char entry[32];
+            std::snprintf(entry, sizeof entry, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com + i));
+            if (!storedZ4(ports_key, entry).present)
+                change(p, "add Ports entry %s = " Z4_PORTS_ENTRY_SETTINGS, entry);
+        }
+        markZ4_part(p, Z4Marks.entry[b][i], before);
     }
-    if (board) {
-        planZ4_other_subkeys(p, board, path, kept, ports);
-        RegCloseKey(board);
+
+    before = p.count;
+    if (p.marked ? Z4Marks.others[b] : true) {
+        if (!p.marked && kept && kept->whole) {
+            for (DWORD k = 0; k < kept->portCount; ++k)
+                if (!keptZ4_name(kept->ports[k].name, written, ports))
+                    planZ4_deletion(p, openedZ4_board(p, board), path, kept->ports[k].name);
+        } else if (HKEY key = openedZ4_board(p, board)) {
+            planZ4_other_subkeys(p, key, path, written, ports);
+        }
     }
+    markZ4_part(p, Z4Marks.others[b], before);
+    if (board.key)
+        RegCloseKey(board.key);
+}
+
+// The Parameters key's subkeys that are not written boards, from the reader's names where it
+// read them all.
+void planZ4_other_boards(Plan &p, HKEY parameters, const char *const *written, DWORD count)
+{
+    unsigned before = p.count;
+    if (p.marked && !Z4Marks.parameters)
+        return;
+    if (!p.marked && Z4Kept.on && Z4Kept.parametersRead && Z4Kept.parametersWhole) {
+        for (DWORD k = 0; k < Z4Kept.boardCount; ++k)
+            if (!keptZ4_name(Z4Kept.boards[k].name, written, count))
+                planZ4_deletion(p, parameters, Z4_PARAMETERS_KEY, Z4Kept.boards[k].name);
+    } else {
+        planZ4_other_subkeys(p, parameters, Z4_PARAMETERS_KEY, written, count);
+    }
+    markZ4_part(p, Z4Marks.parameters, before);
 }
 
 }  // namespace
 
-unsigned planZ4_changes(void (*each)(const char *line))
+static unsigned planZ4(void (*each)(const char *line), bool marked)
 {
-    Plan p = {each, 0};
+    Plan p = {each, 0, marked};
     HKEY service = openZ4_planned(p, HKEY_LOCAL_MACHINE, Z4_SERVICE_KEY, Z4_SERVICE_KEY);
     for (int v = 0; v < SERVICE_VALUE_COUNT; ++v) {
         ServiceValue value = ServiceValueTable[v];
@@ -262,13 +395,36 @@ unsigned planZ4_changes(void (*each)(const char *line))
         planZ4_board(p, parameters, b, ports, rc == ERROR_SUCCESS);
     }
     if (parameters) {
-        planZ4_other_subkeys(p, parameters, Z4_PARAMETERS_KEY, written, writtenCount);
+        planZ4_other_boards(p, parameters, written, writtenCount);
         RegCloseKey(parameters);
     }
     if (rc == ERROR_SUCCESS)
         RegCloseKey(ports);
     if (service)
         RegCloseKey(service);
-    p.count += planZ4_comdb(each);
+    if (!marked || Z4Marks.comdb) {
+        unsigned comdb = planZ4_comdb(each);
+        p.count += comdb;
+        if (!marked)
+            Z4Marks.comdb = comdb != 0;
+    }
+    Z4Marks.valid = !marked;
     return p.count;
+}
+
+unsigned planZ4_changes(void (*each)(const char *line))
+{
+    return planZ4(each, false);
+}
+
+unsigned planZ4_still_needed(void (*each)(const char *line))
+{
+    bool marked = Z4Marks.valid;
+    Z4Marks.valid = false;
+    return planZ4(each, marked);
+}
+
+void forgetZ4_plan()
+{
+    std::memset(&Z4Marks, 0, sizeof Z4Marks);
 }

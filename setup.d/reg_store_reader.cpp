@@ -1,9 +1,11 @@
 // The configuration reader: the driver's board and port keys back into the tables and numbers.
+#include <cstdlib>
 #include <cstring>
 
 #include "board_model.h"
 #include "config_dialog_ids.h"
 #include "reg_store_keys.h"
+#include "reg_store_kept.h"
 #include "reg_store.h"
 #include "z4setup_trace.h"
 
@@ -12,13 +14,16 @@ static bool readZ4_ok(LONG rc)
     return rc == ERROR_SUCCESS || rc == ERROR_INSUFFICIENT_BUFFER;
 }
 
-// A number read as 4 bytes whatever its stored type; 0 where fewer bytes were stored.
-static LONG readZ4_number(HKEY key, const char *name, uint32_t &number)
+// A number read as 4 bytes whatever its stored type; 0 where fewer bytes were stored. `kept`,
+// when not null, gets the value as the query found it.
+static LONG readZ4_number(HKEY key, const char *name, uint32_t &number, Stored *kept = nullptr)
 {
     BYTE data[4] = {0, 0, 0, 0};
-    DWORD type, length = sizeof data;
+    DWORD type = REG_NONE, length = sizeof data;
     LONG rc = RegQueryValueExA(key, name, nullptr, &type, data, &length);
     std::memcpy(&number, data, sizeof number);
+    if (kept)
+        *kept = storedZ4_from(rc, type, length, data, sizeof data);
     return rc;
 }
 
@@ -29,17 +34,17 @@ static void setZ4_both(int slot, uint32_t BoardConfig::*field, uint32_t value)
 }
 
 // Board key values; a value that cannot be read leaves the slot's field as it was.
-static void readZ4_board_values(HKEY board, int i, int32_t oldStyleInterrupt)
+static void readZ4_board_values(HKEY board, int i, int32_t oldStyleInterrupt, KeptBoard *kept)
 {
     uint32_t value;
-    LONG rc = readZ4_number(board, Z4_VALUE_IOADDR, value);
+    LONG rc = readZ4_number(board, Z4_VALUE_IOADDR, value, kept ? &kept->ioAddr : nullptr);
     if (readZ4_ok(rc))
         setZ4_both(i, &BoardConfig::IOAddr, value);
     else
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1606, i, rc);
     z4trace("getZ4_reg_params:ioaddr:%x\n", RegistryZ4config[i].IOAddr);
 
-    rc = readZ4_number(board, Z4_VALUE_INTERRUPT, value);
+    rc = readZ4_number(board, Z4_VALUE_INTERRUPT, value, kept ? &kept->interrupt : nullptr);
     if (readZ4_ok(rc))
         setZ4_both(i, &BoardConfig::Interrupt, value);
     else if (oldStyleInterrupt >= 0)
@@ -48,16 +53,16 @@ static void readZ4_board_values(HKEY board, int i, int32_t oldStyleInterrupt)
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1644, i, rc);
     z4trace("getZ4_reg_params:interrupt:%d\n", RegistryZ4config[i].Interrupt);
 
-    rc = readZ4_number(board, Z4_VALUE_BUSTYPE, value);
+    rc = readZ4_number(board, Z4_VALUE_BUSTYPE, value, kept ? &kept->busType : nullptr);
     setZ4_both(i, &BoardConfig::BusType, readZ4_ok(rc) ? value : BUS_ISA);
     z4trace("getZ4_reg_params:bustype:%d\n", RegistryZ4config[i].BusType);
 }
 
 // One port key: raises the board's port count and lowers the numbering state.
-static void readZ4_port(HKEY port, const char *portName, int i, DWORD j)
+static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPort *kept)
 {
     uint32_t portIndex;
-    LONG rc = readZ4_number(port, Z4_VALUE_PORTINDEX, portIndex);
+    LONG rc = readZ4_number(port, Z4_VALUE_PORTINDEX, portIndex, kept ? &kept->portIndex : nullptr);
     if (readZ4_ok(rc)) {
         uint32_t p = portIndex + 1;
         if (j == 0 || RegistryZ4config[i].NumPorts < p)
@@ -69,9 +74,18 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j)
 
     char dosDevices[50];
     std::memset(dosDevices, 0, sizeof dosDevices);
-    DWORD type, length = sizeof dosDevices;
+    DWORD type = REG_NONE, length = sizeof dosDevices;
     rc = RegQueryValueExA(port, Z4_VALUE_DOSDEVICES, nullptr, &type,
                           reinterpret_cast<BYTE *>(dosDevices), &length);
+    if (kept) {
+        kept->dosDevices = storedZ4_from(rc, type, length, reinterpret_cast<BYTE *>(dosDevices),
+                                         sizeof dosDevices);
+        // Whether the key holds anything besides its two values, for the plan.
+        KeyCounts counts = queryZ4_key_counts(port);
+        kept->values = counts.values;
+        kept->subkeys = counts.subkeys;
+        kept->read = true;
+    }
     // The text is stored without its NUL; it ends at the first zero byte or the bytes read.
     size_t textLength = 0;
     if (readZ4_ok(rc)) {
@@ -94,19 +108,41 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j)
     z4trace("getZ4_reg_params:COMMaxNum:%d SerialMaxNum:%d\n", COMMaxNum, SerialMaxNum);
 }
 
-static void readZ4_ports(HKEY board, int i)
+// The names a kept board's key holds, each port's reads with it; a name that cannot be read
+// leaves the list short of whole.
+static KeptPort *keptZ4_name(KeptBoard *kept, SubkeyOpen opened, const char *name)
+{
+    if (!kept)
+        return nullptr;
+    if (!kept->ports || opened == Z4_SUBKEY_SKIPPED || opened == Z4_SUBKEY_END) {
+        kept->whole = false;
+        return nullptr;
+    }
+    KeptPort *port = &kept->ports[kept->portCount++];
+    std::strcpy(port->name, name);
+    return port;
+}
+
+static void readZ4_ports(HKEY board, int i, KeptBoard *kept)
 {
     KeyCounts counts = queryZ4_key_counts(board);
     z4trace("getZ4_reg_params:num dwcSubKey:%d Max data %d\n", counts.subkeys,
             counts.longestSubkey);
+    if (kept) {
+        kept->ports = counts.subkeys
+                          ? static_cast<KeptPort *>(std::calloc(counts.subkeys, sizeof(KeptPort)))
+                          : nullptr;
+        kept->whole = true;
+    }
     for (DWORD j = 0; j < counts.subkeys; ++j) {
         char portName[Z4_SUBKEY_NAME_MAX_CHARS];
         HKEY port;
         SubkeyOpen opened = openZ4_subkey_at(board, j, portName, &port, 1718);
+        KeptPort *keptPort = keptZ4_name(kept, opened, portName);
         if (opened == Z4_SUBKEY_END)
             break;
         if (opened == Z4_SUBKEY_OPENED) {
-            readZ4_port(port, portName, i, j);
+            readZ4_port(port, portName, i, j, keptPort);
             RegCloseKey(port);
         }
     }
@@ -124,12 +160,19 @@ static void readZ4_boards(HKEY parameters, DWORD subkeys, int32_t oldStyleInterr
         char boardName[Z4_SUBKEY_NAME_MAX_CHARS];
         HKEY board;
         SubkeyOpen opened = openZ4_subkey_at(parameters, i, boardName, &board, 1582);
+        KeptBoard *kept = Z4Kept.on ? &Z4Kept.boards[Z4Kept.boardCount++] : nullptr;
+        if (kept && (opened == Z4_SUBKEY_SKIPPED || opened == Z4_SUBKEY_END))
+            Z4Kept.parametersWhole = false;
         if (opened == Z4_SUBKEY_END)
             return;
+        if (kept)
+            std::strcpy(kept->name, boardName);
         if (opened != Z4_SUBKEY_OPENED)
             continue;
-        readZ4_board_values(board, slot, oldStyleInterrupt);
-        readZ4_ports(board, slot);
+        readZ4_board_values(board, slot, oldStyleInterrupt, kept);
+        readZ4_ports(board, slot, kept);
+        if (kept)
+            kept->read = true;
         RegCloseKey(board);
         const BoardConfig &read = RegistryZ4config[slot];
         z4trace("getZ4_reg_params:RegistryZ4config[%d]:ioaddr:%x interrupt:%d numports:%d\n",
@@ -156,6 +199,8 @@ void getZ4_reg_params()
             z4trace("getZ4_reg_params:old_style_interrupt:%d\n", oldStyleInterrupt);
         }
 
+        Z4Kept.parametersRead = Z4Kept.on;
+        Z4Kept.parametersWhole = Z4Kept.on && counts.subkeys <= Z4_SLOTS;
         if (counts.subkeys != 0) {
             readZ4_boards(parameters, counts.subkeys, oldStyleInterrupt);
             // The numbers name the ports just below the driver's lowest ones.

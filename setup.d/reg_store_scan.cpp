@@ -2,7 +2,10 @@
 #include <cstring>
 
 #include "board_model.h"
+#include <cstdlib>
+
 #include "reg_store_keys.h"
+#include "reg_store_kept.h"
 #include "reg_store.h"
 #include "z4setup_report.h"
 
@@ -42,13 +45,22 @@ static void scanZ4_resource_map()
         return;
 
     DWORD values = queryZ4_key_counts(key).values;
+    // The collision check needs the devices of the driver as loaded: they are kept for it.
+    uint32_t *loaded = Z4Kept.on && values ? static_cast<uint32_t *>(std::calloc(values, sizeof(uint32_t)))
+                                           : nullptr;
+    Z4Kept.loadedRead = Z4Kept.on && (loaded || !values);
     for (DWORD i = 0; i < values; ++i) {
         MapValue value;
         readZ4_map_value(key, i, 100,
                          "EnumValue Line:%d 0 based index = %d, retValue = %d, ValueLen = %d", 1311,
                          &value);
         countZ4_loaded_device(value.name);
+        bool numbered;
+        uint32_t device;
+        if (loaded && loadedZ4_device_number(value.name, &numbered, &device) && numbered)
+            loaded[Z4Kept.loadedCount++] = device;
     }
+    Z4Kept.loaded = loaded;
     RegCloseKey(key);
 }
 
@@ -57,15 +69,26 @@ static void scanZ4_resource_map()
 static bool scanZ4_device_map()
 {
     HKEY key;
+    Z4Kept.deviceMapRead = Z4Kept.on;
     if (!openZ4_map(Z4_DEVICE_MAP_KEY,
                     "Error:Unable to open SERIALCOMM key.Probably due to security reasons.", &key))
         return false;
+    Z4Kept.deviceMapOpened = true;
 
     DWORD values = queryZ4_key_counts(key).values;
+    // Kept for the collision check, which reads them with more room: only when each one was read
+    // whole in this one's.
+    MapValue *kept = Z4Kept.on && values ? static_cast<MapValue *>(std::calloc(values, sizeof(MapValue)))
+                                         : nullptr;
+    if (values && !kept)
+        Z4Kept.deviceMapRead = false;
     for (DWORD i = 0; i < values; ++i) {
-        MapValue value;
-        readZ4_map_value(key, i, 10, "Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
-                         1405, &value);
+        MapValue scratch;
+        MapValue &value = kept ? kept[i] : scratch;
+        LONG rc = readZ4_map_value(key, i, 10, "Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
+                                   1405, &value);
+        if (rc != ERROR_SUCCESS)
+            Z4Kept.deviceMapRead = false;
         uint32_t device;
         if (serialZ4_device_number(value, &device) && device > SerialMaxNum)
             SerialMaxNum = device;
@@ -73,6 +96,8 @@ static bool scanZ4_device_map()
         if (comZ4_number(value, &com) && com > COMMaxNum)
             COMMaxNum = com;
     }
+    Z4Kept.deviceMap = kept;
+    Z4Kept.deviceMapCount = kept ? values : 0;
     RegCloseKey(key);
     return true;
 }

@@ -9,6 +9,7 @@
 #include "board_model.h"
 #include "config_dialog.h"
 #include "reg_store.h"
+#include "reg_store_kept.h"
 #include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 #include "z4setup_trace.h"
@@ -149,6 +150,9 @@ void resetZ4_process()
     resetZ4_model();
     resetZ4_value_tables();
     forgetZ4_driver_coms();
+    keepZ4_reads(false);
+    forgetZ4_plan();
+    traceZ4_only_under_debugger(false);
     routeZ4_reports(Z4_REPORT_BOX);
     resetZ4_interrupts();
 }

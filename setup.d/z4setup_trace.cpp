@@ -7,8 +7,26 @@
 
 char TraceBuffer[TRACE_BUFFER_SIZE];
 
+typedef BOOL(WINAPI *IsDebuggerPresentCall)();
+
+static bool Z4TraceUnderDebuggerOnly;
+static IsDebuggerPresentCall Z4IsDebuggerPresent;
+
+void traceZ4_only_under_debugger(bool on)
+{
+    Z4TraceUnderDebuggerOnly = on;
+    // Looked up, not imported: no import may keep the exe from loading on an older Windows.
+    HMODULE kernel = on ? GetModuleHandleA("kernel32.dll") : nullptr;
+    Z4IsDebuggerPresent = kernel ? reinterpret_cast<IsDebuggerPresentCall>(reinterpret_cast<void *>(
+                                       GetProcAddress(kernel, "IsDebuggerPresent")))
+                                 : nullptr;
+}
+
 void z4trace(const char *format, ...)
 {
+    // Where the system cannot tell, the lines are sent: nothing is lost.
+    if (Z4TraceUnderDebuggerOnly && Z4IsDebuggerPresent && !Z4IsDebuggerPresent())
+        return;
     va_list args;
     va_start(args, format);
     wvsprintfA(TraceBuffer, format, args);

@@ -7,10 +7,12 @@
 #include "config_dialog_rules.h"
 #include "reg_store.h"
 #include "z4setup_report.h"
+#include "z4setup_trace.h"
 
 void startZ4_unattended(int route)
 {
     routeZ4_reports(static_cast<Z4ReportRoute>(route));
+    traceZ4_only_under_debugger(true);
     // A missing disk or file, or a crash, must not wait for an answer from nobody.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }

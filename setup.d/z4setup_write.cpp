@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "reg_store.h"
+#include "reg_store_kept.h"
 #include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 
@@ -40,7 +41,7 @@ static bool heldZ4_as_written()
                   "After the write the registry does not hold the configuration; it still needs:");
     Z4UnwrittenLength = std::strlen(Z4Unwritten);
     Z4UnwrittenLines = 0;
-    unsigned left = planZ4_changes(noteZ4_unwritten);
+    unsigned left = planZ4_still_needed(noteZ4_unwritten);
     if (left == 0)
         return true;
     if (!z4reports_are_lines()) {
@@ -56,6 +57,8 @@ bool writeZ4_configuration()
 {
     // Anything the writer reports means the configuration is not as it was asked to be.
     unsigned reported = z4reports_made();
+    // What was kept of the reads no longer holds once the write begins.
+    keepZ4_reads(false);
     beginZ4_write();
     delZ4_reg_boards();
     LONG written = setZ4_reg_params();

@@ -21,6 +21,8 @@ const std::vector<std::string> &planted_dll_loads();
 // What kernel32's IsWow64Process answers: 1 (a 32-bit program on a 64-bit kernel), 0, or -1 for
 // a kernel32 without it (Windows NT 4.0 and 2000; the default).
 void set_wow64(int answer);
+// What kernel32's IsDebuggerPresent answers (false by default).
+void set_debugger_present(bool on);
 
 // Makes the named database call ("ComDBOpen", "ComDBClaimPort", ...) return `code`: every such
 // call (nth 0) or only the nth (1-based). A failed call changes nothing.

@@ -201,10 +201,18 @@ static BOOL WINAPI IsWow64Process(HANDLE process, BOOL *answer)
     return TRUE;
 }
 
+// advapi32, loaded with the program (it imports the registry calls).
+HMODULE const ADVAPI32 = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x77dd0000));
+static bool debugger = false;
+
+static BOOL WINAPI IsDebuggerPresent() { return debugger; }
+
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
 {
     if (lpModuleName && strcasecmp(lpModuleName, "kernel32.dll") == 0)
         return KERNEL32;
+    if (lpModuleName && strcasecmp(lpModuleName, "advapi32.dll") == 0)
+        return ADVAPI32;
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
 }
@@ -215,6 +223,10 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
     if (hModule == KERNEL32 && wow64 >= 0 && std::strcmp(lpProcName, "IsWow64Process") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(IsWow64Process));
+    if (hModule == KERNEL32 && std::strcmp(lpProcName, "IsDebuggerPresent") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(IsDebuggerPresent));
+    if (hModule == ADVAPI32 && std::strcmp(lpProcName, "RegQueryMultipleValuesA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(RegQueryMultipleValuesA));
     if (hModule == reinterpret_cast<HMODULE>(MODULE) && loaded > 0)
         for (const auto &e : EXPORTS)
             if (std::strcmp(e.name, lpProcName) == 0)
@@ -241,6 +253,8 @@ void comdb_plant_beside_program(bool on) { planted = on; }
 
 void set_wow64(int answer) { wow64 = answer; }
 
+void set_debugger_present(bool on) { debugger = on; }
+
 const std::vector<std::string> &planted_dll_loads() { return planted_loads; }
 
 void comdb_inject(const std::string &call, LONG code, int nth) { faults.push_back({call, code, nth, 0}); }
@@ -253,6 +267,7 @@ void comdb_reset()
 {
     installed = planted = false;
     wow64 = -1;
+    debugger = false;
     planted_loads.clear();
     loaded = opened = 0;
     faults.clear();

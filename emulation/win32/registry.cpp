@@ -315,6 +315,39 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     return finish(call, result);
 }
 
+// As Wine does it: every value's size first, failing at the first that is missing; the data
+// only when all of it fits.
+LONG WINAPI RegQueryMultipleValuesA(HKEY hKey, VALENTA *val_list, DWORD num_vals, LPSTR lpValueBuf,
+                                    LPDWORD ldwTotsize)
+{
+    emu::RegCall call;
+    call.op = "RegQueryMultipleValuesA";
+    call.length = ldwTotsize ? *ldwTotsize : 0;
+    call.index = num_vals;
+    const Handle *h = resolve(hKey);
+    if (!h) return finish(call, ERROR_INVALID_HANDLE);
+    call.key = h->path;
+    if (!ldwTotsize || (num_vals && !val_list)) return finish(call, ERROR_INVALID_PARAMETER);
+    if (LONG code = injected(call)) return finish(call, code);
+    if (h->node->deleted) return finish(call, ERROR_KEY_DELETED);
+    if (!has_access(h, KEY_QUERY_VALUE)) return finish(call, ERROR_ACCESS_DENIED);
+    DWORD room = *ldwTotsize, total = 0;
+    for (DWORD i = 0; i < num_vals; ++i) {
+        const emu::RegValue *v = find_value(h->node, c_str_or_empty(val_list[i].ve_valuename));
+        if (!v) return finish(call, ERROR_FILE_NOT_FOUND);
+        DWORD size = static_cast<DWORD>(v->data.size());
+        val_list[i].ve_valuelen = size;
+        if (lpValueBuf && total + size <= room) {
+            std::memcpy(lpValueBuf + total, v->data.data(), size);
+            val_list[i].ve_valueptr = reinterpret_cast<DWORD_PTR>(lpValueBuf + total);
+            val_list[i].ve_type = v->type;
+        }
+        total += size;
+    }
+    *ldwTotsize = total;
+    return finish(call, lpValueBuf && total <= room ? ERROR_SUCCESS : ERROR_MORE_DATA);
+}
+
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
                            const BYTE *lpData, DWORD cbData)
 {

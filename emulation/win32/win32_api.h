@@ -31,7 +31,7 @@ typedef BYTE *LPBYTE;
 typedef const BYTE *LPCBYTE;
 typedef DWORD *LPDWORD;
 typedef void *LPVOID;
-typedef uintptr_t UINT_PTR, ULONG_PTR, WPARAM;
+typedef uintptr_t UINT_PTR, ULONG_PTR, DWORD_PTR, WPARAM;
 typedef intptr_t INT_PTR, LONG_PTR, LPARAM, LRESULT;
 typedef WORD ATOM;
 typedef DWORD REGSAM;
@@ -356,6 +356,15 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD 
                            const BYTE *lpData, DWORD cbData);
 LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
 LONG WINAPI RegCloseKey(HKEY hKey);
+// Reached through GetProcAddress on advapi32, as the tool reaches it.
+typedef struct value_entA {
+    LPSTR ve_valuename;
+    DWORD ve_valuelen;
+    DWORD_PTR ve_valueptr;
+    DWORD ve_type;
+} VALENTA;
+LONG WINAPI RegQueryMultipleValuesA(HKEY hKey, VALENTA *val_list, DWORD num_vals, LPSTR lpValueBuf,
+                                    LPDWORD ldwTotsize);
 
 // Windows, messages, dialogs (user32) and debugger output (kernel32)
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass);

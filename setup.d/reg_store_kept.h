@@ -1,0 +1,71 @@
+// What a run without a window keeps of what it read, so that the checks and the plan after the
+// reader read no key a second time: the board and port keys as the reader found them, the two
+// maps as the scan found them, and the COM port database as first read. The dialog keeps
+// nothing: its checks come at Ok, long after its reads.
+#pragma once
+
+#include <cstdint>
+
+#include "platform.h"
+#include "reg_store_keys.h"
+
+// A value as one query read it: there (0 or 234 answered), its type, the length the registry
+// gave (past `capacity` when it holds more), and the bytes it stored.
+struct Stored {
+    bool present;
+    DWORD type;
+    DWORD length;
+    DWORD capacity;
+    BYTE data[64];
+};
+// `rc`, type and length as a query with room for `capacity` bytes answered, into a Stored.
+Stored storedZ4_from(LONG rc, DWORD type, DWORD length, const BYTE *data, DWORD capacity);
+
+struct KeptPort {
+    char name[Z4_SUBKEY_NAME_MAX_CHARS];
+    bool read;       // opened, both values asked for and its counts read
+    Stored portIndex, dosDevices;
+    DWORD values, subkeys;
+};
+
+// One board key the reader opened, with every subkey it enumerated.
+struct KeptBoard {
+    char name[Z4_SUBKEY_NAME_MAX_CHARS];
+    bool read;
+    Stored ioAddr, interrupt, busType;
+    bool whole;  // every subkey's name was read
+    KeptPort *ports;
+    DWORD portCount;
+};
+
+struct KeptReads {
+    bool on;
+    // The Parameters key's board keys as the reader enumerated them (it looks at four at most).
+    bool parametersRead;
+    bool parametersWhole;  // it holds no more, and every name was read
+    KeptBoard boards[4];
+    DWORD boardCount;
+    // The device map (every value read whole, else not kept) and the driver's loaded devices.
+    bool deviceMapRead, deviceMapOpened;
+    MapValue *deviceMap;
+    DWORD deviceMapCount;
+    bool loadedRead;
+    uint32_t *loaded;
+    DWORD loadedCount;
+    // The COM port database's first reading: a copy, or the fault that ended it.
+    bool comdbRead;
+    void *comdb;
+    size_t comdbBytes;
+    const char *comdbCall;
+    LONG comdbRc;
+};
+extern KeptReads Z4Kept;
+
+// On: what is read from now on is kept. Off: all that was kept is let go, and every check reads
+// the registry again (before a write, whose changes no kept read shows).
+void keepZ4_reads(bool on);
+
+// The kept board whose key has `name`; null when there is none.
+const KeptBoard *keptZ4_board(const char *name);
+// The kept port of `board` named `name`; null when there is none.
+const KeptPort *keptZ4_port(const KeptBoard &board, const char *name);
