@@ -385,6 +385,40 @@ TEST_F(Plan, the_plan_of_a_configured_machine_reads_each_port_once)
     std::printf("/n on a configured 4 x 64 machine: %zu registry calls, %.2f a port\n",
                 emu::reg_calls().size(), perPort);
     EXPECT_LE(perPort, 6.5);
+    // Nothing goes to the debugger without one; with one attached, the reader's lines do.
+    EXPECT_TRUE(emu::debug_output().empty()) << emu::debug_output().front();
+
+    Outcome unchanged = run("/s " + file("boards.ini", FULL), nullptr);
+    ASSERT_EQ(unchanged.code, Z4_EXIT_DONE) << unchanged.out;
+    const size_t unchangedCalls = emu::reg_calls().size();
+
+    // A rewrite: the interrupt changes. After the write only the board keys are read again.
+    std::string moved = FULL;
+    for (size_t at; (at = moved.find("Interrupt = 10")) != std::string::npos;)
+        moved.replace(at, 14, "Interrupt = 11");
+    Outcome rewrite = run("/s " + file("boards.ini", moved), nullptr);
+    ASSERT_EQ(rewrite.code, Z4_EXIT_DONE) << rewrite.out;
+    const auto &calls = emu::reg_calls();
+    size_t lastChange = 0;
+    for (size_t i = 0; i < calls.size(); ++i)
+        if (emu::changes_registry(calls[i]))
+            lastChange = i;
+    size_t portReadsAfter = 0;
+    for (size_t i = lastChange + 1; i < calls.size(); ++i)
+        portReadsAfter += calls[i].key.find("\\Serial", PARAMETERS.size()) != std::string::npos &&
+                          calls[i].op != "RegCloseKey";
+    EXPECT_EQ(portReadsAfter, 0u);
+    EXPECT_EQ(emu::reg_dword(PARAMETERS + "\\Board4", "Interrupt"), 11u);
+    std::printf("/s of the same file: %.2f calls a port; /s rewriting the interrupt: %.2f\n",
+                static_cast<double>(unchangedCalls) / 256, static_cast<double>(calls.size()) / 256);
+    EXPECT_LE(static_cast<double>(unchangedCalls) / 256, 6.5);
+
+    machine = [] {
+        full_machine();
+        emu::set_debugger_present(true);
+    };
+    run("/n " + file("boards.ini", FULL), nullptr);
+    EXPECT_EQ(emu::traced_count("getZ4_reg_params:ioaddr:308\n"), 1u);
 }
 
 // A power cut after any one change of a first "/s": the next "/n" sees a difference until the
