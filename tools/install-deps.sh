@@ -23,6 +23,20 @@ echo "Installing: ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror caught mid-sync fails the update ("File has unexpected size"); a later try may see it
+# whole. If none does, the security archive's lists are short of one architecture, and its
+# packages of the other cannot pair with them: install from the main archive alone then.
+updated=false
+for try in 1 2 3; do
+    $sudo apt-get update -qq && { updated=true; break; }
+    if [ "$try" -lt 3 ]; then sleep $((try * 20)); fi
+done
+pin=()
+if ! $updated; then
+    echo "apt-get update failed three times; installing from the main archive's lists" >&2
+    pinned=$(mktemp -d)
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 50\n' > "$pinned/security"
+    pin=(-o "Dir::Etc::PreferencesParts=$pinned")
+fi
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install "${pin[@]}" -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 "$here/enable-wine32.sh"

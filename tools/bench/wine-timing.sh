@@ -55,6 +55,10 @@ boards=$work/boards.ini
     printf '[Numbering]\r\nFirstDevice = 3\r\nFirstCOM = 3\r\n'
 } > "$boards"
 winboards=$(/usr/lib/wine/wine64 winepath -w "$boards" 2>/dev/null)
+# The same boards on interrupt 11: "/s" of one file after the other rewrites every board.
+moved=$work/moved.ini
+sed 's/Interrupt = 10/Interrupt = 11/' "$boards" > "$moved"
+winmoved=$(/usr/lib/wine/wine64 winepath -w "$moved" 2>/dev/null)
 # Xvfb runs no window manager: Wine then waits 2 s for every managed window it hides (its
 # "wait_for_withdrawn_state" timeout), which would swamp the write. Unmanaged windows don't.
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
@@ -72,7 +76,7 @@ measure() {  # bitness wine build-dir
     template=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor_template.exe" 2>/dev/null)
     : > "$work/exits"; : > "$work/s$bits"; : > "$work/f$bits"; : > "$work/w$bits"; : > "$work/r$bits"
     : > "$work/t$bits"; : > "$work/e$bits"; : > "$work/a$bits"; : > "$work/n$bits"; : > "$work/i$bits"
-    : > "$work/p$bits"; : > "$work/q$bits"
+    : > "$work/p$bits"; : > "$work/q$bits"; : > "$work/x$bits"
     $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1 || true
     $timer start "Zentrix IV Configuration" "$template /main" >/dev/null 2>&1 || true   # warm-up
     for i in $(seq "$runs"); do
@@ -91,6 +95,9 @@ measure() {  # bitness wine build-dir
         # Each prints its lines; the timer's own line comes last.
         $timer run "$exe /s $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/a$bits"
         $timer run "$exe /n $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/p$bits"
+        # Rewrites: the interrupt changes on every board, then changes back.
+        $timer run "$exe /s $winmoved" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/x$bits"
+        $timer run "$exe /s $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/x$bits"
     done
     # A machine without the configuration, as where a board file is deployed: both write anew.
     for i in $(seq "$runs"); do
@@ -107,11 +114,12 @@ measure() {  # bitness wine build-dir
     # Both writers must have finished on their own, with success.
     if grep -v ' exit 0' "$work/exits" | grep -q .; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
     : > "$work/exits"
-    local s f w r t e a n i p
+    local s f w r t e a n i p x
     s=$(median < "$work/s$bits"); f=$(median < "$work/f$bits")
     w=$(median < "$work/w$bits"); r=$(median < "$work/r$bits")
     t=$(median < "$work/t$bits"); e=$(median < "$work/e$bits"); a=$(median < "$work/a$bits")
     n=$(median < "$work/n$bits"); i=$(median < "$work/i$bits"); p=$(median < "$work/p$bits")
+    x=$(median < "$work/x$bits")
     printf '%s-bit (%s): start to dialog %s ms, floor %s ms, ratio %.2f; 4x64 write Ok to exit %s ms, reg import %s ms, ratio %.2f (median of %d)\n' \
         "$bits" "$(basename "$wine")" "$s" "$f" "$(echo "$s / $f" | bc -l)" "$w" "$r" "$(echo "$w / $r" | bc -l)" "$runs"
     printf '%s-bit: floor with a main window and the tool'"'"'s template %s ms; the tool without a configuration %s ms (ratio %.2f), with the 4x64 one %.2f\n' \
@@ -120,13 +128,15 @@ measure() {  # bitness wine build-dir
         "$bits" "$regexe" "$r" "$a" "$(echo "$a / $r" | bc -l)" "$p" "$(echo "$p / $r" | bc -l)"
     printf '%s-bit: /s on a machine without it %s ms, reg import there %s ms, ratio %.2f\n' \
         "$bits" "$n" "$i" "$(echo "$n / $i" | bc -l)"
+    printf '%s-bit: /s rewriting the interrupt of every board %s ms, ratio %.2f to reg import (%s ms)\n' \
+        "$bits" "$x" "$(echo "$x / $r" | bc -l)" "$r"
 }
 
 # Programs started without a display leave a desktop behind that no later window can use.
 wineserver -k || true
 # One server for every run, so none of them pays for its start.
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; $(declare -f measure median); \
-    work='$work' w64='$w64' runs='$runs' winboards='$winboards'; set -e; wineserver -p || true; \
+    work='$work' w64='$w64' runs='$runs' winboards='$winboards' winmoved='$winmoved'; set -e; wineserver -p || true; \
     measure 64 /usr/lib/wine/wine64 '$w64'; measure 32 /usr/lib/wine/wine '$w32'"
 wineserver -k || true
 rm -rf "$work"
