@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fails when a Windows build imports anything but the system DLLs (USER32 loaded at its first call), lacks its application manifest
+# Fails when a Windows build imports anything but the system DLLs (the x86_64 ones USER32 late), lacks its application manifest
 # (administrator rights, the supported systems, system DPI awareness) or its version resource, when the i686 build
 # grows past 256 KiB or loses the subsystem version NT 4.0 loads, or when z4setup.exe is not a
 # windowed program (subsystem 2) or z4setup.com not a console one (3), or when the i686 build
@@ -9,23 +9,27 @@ status=0
 for exe in "$@"; do
     dump=$(x86_64-w64-mingw32-objdump -p "$exe")
     dlls=$(printf '%s\n' "$dump" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
-    if [ "$dlls" != "ADVAPI32.dll KERNEL32.dll msvcrt.dll " ]; then
-        echo "FAIL $exe imports: $dlls"; status=1
-    fi
-    # USER32 is imported late: its DLL and function names stand in the image, outside the import
-    # table; the build's list of USER32's exports tells which of the image's strings they are.
-    def=$(dirname "$exe")/libuser32_delayed.a.def
+    # The x86_64 exes import USER32 late: its DLL and function names stand in the image, outside
+    # the import table; the build's list of USER32's exports tells which of its strings they are.
     delayed=""
-    if [ ! -f "$def" ]; then
-        echo "FAIL $exe: no $def beside it"; status=1
-    else
-        # A name follows its two-byte hint, which strings may take for part of it.
-        delayed=$(strings "$exe" | awk -v def="$def" '
-            BEGIN { while ((getline l < def) > 0) if (++n > 2) { sub(/@[0-9]+$/, "", l); name[l] = 1 } }
-            { for (i = 1; i <= 3; ++i) if (substr($0, i) in name) { print "USER32.dll " substr($0, i); break } }' | sort -u)
-        if ! strings "$exe" | grep -qx 'USER32.dll' || ! grep -q 'USER32.dll DialogBoxParamA' <<<"$delayed"; then
-            echo "FAIL $exe does not load USER32 late"; status=1
-        fi
+    case "$(printf '%s\n' "$dump" | sed -n 's/.*file format //p' | head -n1)" in
+    pei-i386) want_dlls="ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll ";;
+    *)  want_dlls="ADVAPI32.dll KERNEL32.dll msvcrt.dll "
+        def=$(dirname "$exe")/libuser32_delayed.a.def
+        if [ ! -f "$def" ]; then
+            echo "FAIL $exe: no $def beside it"; status=1
+        else
+            # A name follows its two-byte hint, which strings may take for part of it.
+            delayed=$(strings "$exe" | awk -v def="$def" '
+                BEGIN { while ((getline l < def) > 0) if (++n > 2) name[l] = 1 }
+                { for (i = 1; i <= 3; ++i) if (substr($0, i) in name) { print "USER32.dll " substr($0, i); break } }' | sort -u)
+            if ! strings "$exe" | grep -qx 'USER32.dll' || ! grep -q 'USER32.dll DialogBoxParamA' <<<"$delayed"; then
+                echo "FAIL $exe does not load USER32 late"; status=1
+            fi
+        fi;;
+    esac
+    if [ "$dlls" != "$want_dlls" ]; then
+        echo "FAIL $exe imports: $dlls"; status=1
     fi
     # The resource types at the top of the directory: 5 dialog, 16 version, 24 manifest.
     types=$(printf '%s\n' "$dump" | sed -n '/Resource Directory section/,$p' |
@@ -56,7 +60,6 @@ for exe in "$@"; do
         # Every import must be one Windows NT 4.0 SP6a exports.
         imports=$(printf '%s\n' "$dump" | sed -n '/The Import Tables/,/^The Export\|^PE File Base/p' |
                   awk '/DLL Name:/ {dll=$3; next} /^\t[0-9a-f]+\t/ && dll {print dll, $NF}')
-        imports=$(printf '%s\n%s\n' "$imports" "$delayed")
         known=$(grep -v '^#' "$(dirname "$0")/nt4-imports.txt")
         while read -r import; do
             [ -n "$import" ] || continue
@@ -64,6 +67,6 @@ for exe in "$@"; do
                 { echo "FAIL $exe imports $import, not confirmed for Windows NT 4.0 (tools/nt4-imports.txt)"; status=1; }
         done <<<"$imports";;
     esac
-    echo "exe $exe: $size bytes, subsystem $subsystem version $major.$minor, imports $dlls, late $(wc -l <<<"$delayed") of USER32, resource types: $types"
+    echo "exe $exe: $size bytes, subsystem $subsystem version $major.$minor, imports $dlls, late: $(grep -c . <<<"$delayed") of USER32, resource types: $types"
 done
 exit $status
