@@ -95,7 +95,8 @@ void BM_Writer_first(benchmark::State &state)
     report(state, calls, boards * per, "port");
 }
 
-void BM_Reader(benchmark::State &state)
+// The reader; `keep`: as in a run without a window, keeping what it reads for the plan.
+void reader_bench(benchmark::State &state, bool keep)
 {
     int boards = static_cast<int>(state.range(0)), per = static_cast<int>(state.range(1));
     written_configuration(boards, per);
@@ -105,6 +106,7 @@ void BM_Reader(benchmark::State &state)
         emu::reg_clear_calls();
         emu::ui_reset();
         resetZ4_process();
+        keepZ4_reads(keep);
         state.ResumeTiming();
         getZ4_reg_params();
         calls = emu::reg_calls().size();
@@ -114,24 +116,8 @@ void BM_Reader(benchmark::State &state)
     report(state, calls, boards * per, "port");
 }
 
-// The reader of a run without a window, which keeps what it reads for the plan.
-void BM_Reader_kept(benchmark::State &state)
-{
-    int boards = static_cast<int>(state.range(0)), per = static_cast<int>(state.range(1));
-    written_configuration(boards, per);
-    size_t calls = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        emu::reg_clear_calls();
-        emu::ui_reset();
-        resetZ4_process();
-        keepZ4_reads(true);
-        state.ResumeTiming();
-        getZ4_reg_params();
-        calls = emu::reg_calls().size();
-    }
-    report(state, calls, boards * per, "port");
-}
+void BM_Reader(benchmark::State &state) { reader_bench(state, false); }
+void BM_Reader_kept(benchmark::State &state) { reader_bench(state, true); }
 
 // The plan over a configuration the registry holds already, after the kept reader: what "/s"
 // adds to leave it alone and "/n" to say so.
