@@ -1,8 +1,12 @@
 // The reads a run without a window keeps, and their release.
 #include "reg_store_kept.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "board_model.h"
+#include "reg_store.h"
 
 KeptReads Z4Kept;
 
@@ -27,6 +31,42 @@ void keepZ4_reads(bool on)
     std::free(Z4Kept.comdb);
     std::memset(&Z4Kept, 0, sizeof Z4Kept);
     Z4Kept.on = on;
+}
+
+// The slot whose key the writer names `name`; -1 for any other name.
+static int slotZ4_named(const char *name)
+{
+    for (int s = 0; s < Z4_SLOTS; ++s) {
+        char written[Z4_SUBKEY_NAME_MAX_CHARS];
+        std::snprintf(written, sizeof written, Z4_BOARD_NAME_FORMAT, s + 1);
+        if (sameZ4_key_name(name, written))
+            return s;
+    }
+    return -1;
+}
+
+bool placeZ4_boards_by_name()
+{
+    if (!Z4Kept.parametersRead || Z4Kept.boardCount == 0)
+        return false;
+    int slotOf[Z4_SLOTS];
+    bool taken[Z4_SLOTS] = {};
+    for (DWORD b = 0; b < Z4Kept.boardCount; ++b) {
+        int s = Z4Kept.boards[b].read ? slotZ4_named(Z4Kept.boards[b].name) : -1;
+        if (s < 0 || taken[s])
+            return false;
+        taken[s] = true;
+        slotOf[b] = s;
+    }
+    // A slot no key names holds no board, as a slot the reader never reached.
+    BoardConfig registry[Z4_SLOTS] = {}, current[Z4_SLOTS] = {};
+    for (DWORD b = 0; b < Z4Kept.boardCount; ++b) {
+        registry[slotOf[b]] = RegistryZ4config[b];
+        current[slotOf[b]] = CurrentZ4config[b];
+    }
+    std::memcpy(RegistryZ4config, registry, sizeof registry);
+    std::memcpy(CurrentZ4config, current, sizeof current);
+    return true;
 }
 
 const KeptBoard *keptZ4_board(const char *name)

@@ -65,6 +65,11 @@ extern KeptReads Z4Kept;
 // the registry again (before a write, whose changes no kept read shows).
 void keepZ4_reads(bool on);
 
+// Moves each board the reader read to the slot its key's name gives ("Board1" to "Board4", as
+// the writer names them) when every key it read has such a name; false, and the slots left in
+// the order the keys were found, otherwise.
+bool placeZ4_boards_by_name();
+
 // The kept board whose key has `name`; null when there is none.
 const KeptBoard *keptZ4_board(const char *name);
 // The kept port of `board` named `name`; null when there is none.

@@ -113,8 +113,6 @@ static bool preparedZ4_apply(const char *verb, const char *file, int *code)
     if (refuseZ4_file(board, name.shown))
         return false;
 
-    // The checks and the plan use what the scan and the reader read: each key is read once.
-    keepZ4_reads(true);
     uint32_t logical, device;
     openZ4_unattended(&logical, &device);
     for (int b = 0; b < Z4_SLOTS; ++b)

@@ -6,6 +6,7 @@
 
 #include "config_dialog_rules.h"
 #include "reg_store.h"
+#include "reg_store_kept.h"
 #include "z4setup_report.h"
 #include "z4setup_trace.h"
 
@@ -19,8 +20,14 @@ void startZ4_unattended(int route)
 
 void openZ4_unattended(uint32_t *logical, uint32_t *device)
 {
+    // The checks and the plan use what the scan and the reader read: each key is read once.
+    keepZ4_reads(true);
     getZ4_port_numbers();
     getZ4_reg_params();
+    // The dialog fills its columns in the order it finds the board keys, so a configuration
+    // written with Board1 left None (keys Board2 and Board3) shows in its first two; a file,
+    // applied again, must find each board where it put it.
+    placeZ4_boards_by_name();
     initialZ4_suffixes(logical, device);
     refreshedZ4_tables();
 }

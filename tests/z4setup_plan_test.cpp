@@ -463,4 +463,49 @@ TEST_F(Plan, a_write_cut_off_after_any_change_is_seen_and_mended_by_the_next_run
     }
 }
 
+// A file that leaves Board1 out is written as Board2 and Board3, which the dialog would show in
+// its first two columns; a run without a window takes each key to the board its name gives, so
+// that what it left reads back as it was written and the next run changes nothing.
+TEST_F(Plan, a_file_that_leaves_a_board_out_reads_back_as_written)
+{
+    machine = typical_machine;
+    // Board2 takes the dialog's own address for it, 310, and Board3 is given 308: read back in
+    // enumeration order, Board2 would show Board3's 308 and Board3 the default 308 again.
+    const std::string boards = "[Board2]\nBusType = ISA\nPorts = 4\n"
+                               "[Board3]\nBusType = ISA\nIOAddr = 308\nPorts = 4\n";
+    Outcome first = apply(boards);
+    ASSERT_EQ(first.code, Z4_EXIT_DONE) << first.out;
+    EXPECT_EQ(first.out, "Board2: ISA, Interrupt 10, IOAddr 310, Ports 4: Serial3-Serial6, COM3-COM6\n"
+                         "Board3: ISA, Interrupt 10, IOAddr 308, Ports 4: Serial7-Serial10, COM7-COM10\n");
+    const Picture written = picture();
+    std::string path = file("boards.ini", boards), out;
+    EXPECT_EQ(again("/n " + path, &out), Z4_EXIT_DONE) << out;
+    EXPECT_EQ(again("/s " + path, &out), Z4_EXIT_DONE) << out;
+    EXPECT_EQ(changes_made(), 0u) << out;
+
+    // The report names the boards as their keys do, and applied it changes nothing either.
+    ASSERT_EQ(again("/r", &out), Z4_EXIT_DONE);
+    EXPECT_EQ(out.find("[Board1]"), std::string::npos) << out;
+    EXPECT_NE(out.find("[Board2]\n; Serial3-Serial6, COM3-COM6\nBusType = ISA\nInterrupt = 10\n"
+                       "IOAddr = 310\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("[Board3]\n; Serial7-Serial10, COM7-COM10\nBusType = ISA\nInterrupt = 10\n"
+                       "IOAddr = 308\n"),
+              std::string::npos)
+        << out;
+    std::string report = out;
+    EXPECT_EQ(again("/s " + file("report.ini", report), &out), Z4_EXIT_DONE) << out;
+    EXPECT_EQ(changes_made(), 0u) << out;
+    EXPECT_TRUE(difference(written, picture()).empty());
+
+    // A board key of another name says nothing of which board is which: the keys fill the
+    // boards in the order they are found, as in the dialog.
+    emu::reg_put_key(PARAMETERS + "\\Spare");
+    ASSERT_EQ(again("/r", &out), Z4_EXIT_DONE);
+    EXPECT_NE(out.find("\n[Board1]\nBusType = ISA\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("IOAddr = 310\nPorts = 4\n\n[Board2]\nBusType = ISA\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("IOAddr = 308\nPorts = 4\n\n[Board3]\n"), std::string::npos) << out;
+}
+
 }  // namespace
