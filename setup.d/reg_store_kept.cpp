@@ -69,6 +69,15 @@ bool placeZ4_boards_by_name()
     return true;
 }
 
+bool keptZ4_any_port()
+{
+    for (DWORD b = 0; b < Z4Kept.boardCount; ++b)
+        for (DWORD p = 0; p < Z4Kept.boards[b].portCount; ++p)
+            if (Z4Kept.boards[b].ports[p].read)
+                return true;
+    return false;
+}
+
 const KeptBoard *keptZ4_board(const char *name)
 {
     for (DWORD b = 0; b < Z4Kept.boardCount; ++b)

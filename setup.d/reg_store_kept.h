@@ -70,6 +70,9 @@ void keepZ4_reads(bool on);
 // the order the keys were found, otherwise.
 bool placeZ4_boards_by_name();
 
+// Whether the reader read a port key of the driver: its numbers then come from the driver's ports.
+bool keptZ4_any_port();
+
 // The kept board whose key has `name`; null when there is none.
 const KeptBoard *keptZ4_board(const char *name);
 // The kept port of `board` named `name`; null when there is none.

@@ -508,4 +508,32 @@ TEST_F(Plan, a_file_that_leaves_a_board_out_reads_back_as_written)
     EXPECT_NE(out.find("IOAddr = 308\nPorts = 4\n\n[Board3]\n"), std::string::npos) << out;
 }
 
+// A file that gives one suffix: on a machine without the driver's ports the other is what the
+// dialog shows; once they are written it keeps their numbering, where the dialog would show the
+// larger number in both fields and the file applied again would renumber them.
+TEST_F(Plan, a_file_that_gives_one_suffix_keeps_the_other_when_applied_again)
+{
+    const struct {
+        const char *numbering, *names;
+    } cases[] = {
+        {"FirstCOM = 5", "Serial3-Serial6, COM5-COM8"},
+        {"FirstDevice = 7", "Serial7-Serial10, COM3-COM6"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.numbering);
+        machine = typical_machine;
+        const std::string boards = "[Board1]\nBusType = ISA\nPorts = 4\n[Numbering]\n" +
+                                   std::string(c.numbering) + "\n";
+        Outcome first = apply(boards);
+        ASSERT_EQ(first.code, Z4_EXIT_DONE) << first.out;
+        EXPECT_EQ(first.out, "Board1: ISA, Interrupt 10, IOAddr 308, Ports 4: " +
+                                 std::string(c.names) + "\n");
+        std::string path = file("boards.ini", boards), out;
+        EXPECT_EQ(again("/n " + path, &out), Z4_EXIT_DONE) << out;
+        EXPECT_EQ(again("/s " + path, &out), Z4_EXIT_DONE) << out;
+        EXPECT_EQ(changes_made(), 0u) << out;
+        EXPECT_NE(out.find(c.names), std::string::npos) << out;
+    }
+}
+
 }  // namespace
