@@ -1,7 +1,6 @@
 // The reads a run without a window keeps, and their release.
 #include "reg_store_kept.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,24 +36,24 @@ void keepZ4_reads(bool on)
 static int slotZ4_named(const char *name)
 {
     for (int s = 0; s < Z4_SLOTS; ++s) {
-        char written[Z4_SUBKEY_NAME_MAX_CHARS];
-        std::snprintf(written, sizeof written, Z4_BOARD_NAME_FORMAT, s + 1);
+        char written[Z4_BOARD_NAME_CHARS];
+        boardZ4_name(s, written);
         if (sameZ4_key_name(name, written))
             return s;
     }
     return -1;
 }
 
-bool placeZ4_boards_by_name()
+void placeZ4_boards_by_name()
 {
     if (!Z4Kept.parametersRead || Z4Kept.boardCount == 0)
-        return false;
+        return;
     int slotOf[Z4_SLOTS];
     bool taken[Z4_SLOTS] = {};
     for (DWORD b = 0; b < Z4Kept.boardCount; ++b) {
         int s = Z4Kept.boards[b].read ? slotZ4_named(Z4Kept.boards[b].name) : -1;
         if (s < 0 || taken[s])
-            return false;
+            return;
         taken[s] = true;
         slotOf[b] = s;
     }
@@ -66,7 +65,6 @@ bool placeZ4_boards_by_name()
     }
     std::memcpy(RegistryZ4config, registry, sizeof registry);
     std::memcpy(CurrentZ4config, current, sizeof current);
-    return true;
 }
 
 bool keptZ4_any_port()

@@ -66,9 +66,9 @@ extern KeptReads Z4Kept;
 void keepZ4_reads(bool on);
 
 // Moves each board the reader read to the slot its key's name gives ("Board1" to "Board4", as
-// the writer names them) when every key it read has such a name; false, and the slots left in
-// the order the keys were found, otherwise.
-bool placeZ4_boards_by_name();
+// the writer names them) when every key it read has such a name; otherwise the slots stay in
+// the order the keys were found.
+void placeZ4_boards_by_name();
 
 // Whether the reader read a port key of the driver: its numbers then come from the driver's ports.
 bool keptZ4_any_port();
