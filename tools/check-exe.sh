@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Fails when a Windows build imports anything but the system DLLs (the x86_64 ones USER32 late), lacks its application manifest
-# (administrator rights, the supported systems, system DPI awareness) or its version resource, when the i686 build
-# grows past 256 KiB or loses the subsystem version NT 4.0 loads, or when z4setup.exe is not a
-# windowed program (subsystem 2) or z4setup.com not a console one (3), or when the i686 build
-# imports a function tools/nt4-imports.txt does not list as exported by Windows NT 4.0 SP6a.
+# Fails when a Windows build imports anything but the system DLLs (the x86_64 ones USER32 late),
+# lacks its application manifest (administrator rights, the supported systems, system DPI
+# awareness) or its version resource, when the i686 build grows past 256 KiB or loses the
+# subsystem version NT 4.0 loads, or when z4setup.exe is not a windowed program (subsystem 2) or
+# z4setup.com not a console one (3), or when the i686 build imports a function tools/nt4-imports.txt does not list as exported by Windows NT 4.0 SP6a.
 set -euo pipefail
 status=0
 for exe in "$@"; do

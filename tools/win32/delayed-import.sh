@@ -5,13 +5,8 @@
 set -euo pipefail
 nm=$1 dlltool=$2 lib=$3 dll=$4 out=$5
 def=$out.def
+# x86_64 names only: the i686 exes import USER32 as usual (binutils 2.40's i686 thunks for a
+# late import jump to address 0), and their decorated names would need rewriting first.
 names=$("$nm" -g "$lib" | sed -n 's/.* I __imp_\(.*\)$/\1/p' | sort -u)
-# i686 names carry a leading underscore, and stdcall ones their size (__imp__CreateWindowExA@48);
-# dlltool adds the underscore again, and --kill-at imports them by the bare name.
-kill=()
-if grep -q '@[0-9]*$' <<<"$names"; then
-    names=$(sed 's/^_//' <<<"$names")
-    kill=(--kill-at)
-fi
 printf 'LIBRARY %s\nEXPORTS\n%s\n' "$dll" "$names" > "$def"
-"$dlltool" "${kill[@]}" --input-def "$def" --dllname "$dll" --output-delaylib "$out"
+"$dlltool" --input-def "$def" --dllname "$dll" --output-delaylib "$out"
