@@ -506,6 +506,13 @@ TEST_F(Plan, a_file_that_leaves_a_board_out_reads_back_as_written)
     EXPECT_NE(out.find("\n[Board1]\nBusType = ISA\n"), std::string::npos) << out;
     EXPECT_NE(out.find("IOAddr = 310\nPorts = 4\n\n[Board2]\nBusType = ISA\n"), std::string::npos) << out;
     EXPECT_NE(out.find("IOAddr = 308\nPorts = 4\n\n[Board3]\n"), std::string::npos) << out;
+
+    // Nor does a key the reader could not open: its name was seen, not what it holds.
+    emu::reg_remove_key(PARAMETERS + "\\Spare");
+    emu::reg_deny(PARAMETERS + "\\Board3");
+    ASSERT_EQ(again("/r", &out), Z4_EXIT_DONE);
+    EXPECT_NE(out.find("\n[Board1]\n; Serial3-Serial6, COM3-COM6\nBusType = ISA\n"), std::string::npos)
+        << out;
 }
 
 // A file that gives one suffix: on a machine without the driver's ports the other is what the
