@@ -163,6 +163,8 @@ unsigned planZ4_changes(void (*each)(const char *line));
 unsigned planZ4_still_needed(void (*each)(const char *line));
 // No plan before the next write.
 void forgetZ4_plan();
+// The start mode the last plan found to keep; false where no plan came before the write.
+bool plannedZ4_start(uint32_t *start);
 
 // The tables as a new process has them: the writer fills them in as it goes.
 void resetZ4_value_tables();

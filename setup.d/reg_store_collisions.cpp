@@ -59,22 +59,44 @@ static bool assignedZ4(uint32_t first, uint32_t ports, uint32_t number, uint32_t
     return *port < ports;
 }
 
+// The device map that cannot be read is a collision of its own: what it holds cannot be checked.
+static bool unreadZ4_device_map(const char *call, LONG rc, Z4Collision *collision)
+{
+    collision->isCom = true;
+    std::snprintf(collision->text, sizeof collision->text,
+                  "The device map cannot be read (%s = %d): the numbers other drivers' ports "
+                  "use cannot be checked.",
+                  call, static_cast<int>(rc));
+    return true;
+}
+
 // The first collision in the device map, in the writer's port order; at one port its COM number
-// first. False when there is none or the map cannot be read.
+// first. False when there is none or there is no map (no port at all).
 static bool findZ4_device_map_collision(uint32_t ports, uint32_t *bestPort, Z4Collision *collision)
 {
     // The scan's reading where it kept one, else the map once more.
     const bool kept = Z4Kept.deviceMapRead;
     HKEY key = nullptr;
-    if (kept ? !Z4Kept.deviceMapOpened
-             : RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_DEVICE_MAP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (kept && !Z4Kept.deviceMapOpened)
         return false;
+    if (!kept) {
+        LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_DEVICE_MAP_KEY, 0, KEY_READ, &key);
+        if (rc == ERROR_FILE_NOT_FOUND)
+            return false;
+        if (rc != ERROR_SUCCESS)
+            return unreadZ4_device_map("RegOpenKeyEx", rc, collision);
+    }
+    KeyCounts counts = {};
+    if (!kept && (counts = queryZ4_key_counts(key)).rc != ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return unreadZ4_device_map("RegQueryInfoKey", counts.rc, collision);
+    }
     DWORD owned;
     uint32_t *devices = loadedZ4_devices(&owned);
     uint32_t firstDevice = SerialMaxNum + 1, firstCom = COMMaxNum + 1;
 
     bool found = false;
-    DWORD values = kept ? Z4Kept.deviceMapCount : queryZ4_key_counts(key).values;
+    DWORD values = kept ? Z4Kept.deviceMapCount : counts.values;
     for (DWORD i = 0; i < values; ++i) {
         MapValue read;
         if (!kept)

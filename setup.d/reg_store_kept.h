@@ -23,7 +23,8 @@ Stored storedZ4_from(LONG rc, DWORD type, DWORD length, const BYTE *data, DWORD 
 
 struct KeptPort {
     char name[Z4_SUBKEY_NAME_MAX_CHARS];
-    bool read;       // opened, both values asked for and its counts read
+    bool read;       // opened, both values asked for
+    bool counted;    // its values and subkeys counted
     Stored portIndex, dosDevices;
     DWORD values, subkeys;
 };

@@ -30,17 +30,13 @@ bool sameZ4_key_name(const char *a, const char *b)
 
 KeyCounts queryZ4_key_counts(HKEY key)
 {
-    char keyClass[260];
-    DWORD classLength = sizeof keyClass;
-    DWORD subkeys = 0, longestSubkey = 0, longestClass = 0, values = 0;
-    DWORD longestValueName = 0, longestValue = 0, security = 0;
-    FILETIME written;
-    LONG rc = RegQueryInfoKeyA(key, keyClass, &classLength, nullptr, &subkeys, &longestSubkey,
-                               &longestClass, &values, &longestValueName, &longestValue,
-                               &security, &written);
+    // No class is asked for: nothing uses it, and a long one would fail the whole query (234).
+    DWORD subkeys = 0, longestSubkey = 0, values = 0, longestValueName = 0, longestValue = 0;
+    LONG rc = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestSubkey, nullptr,
+                               &values, &longestValueName, &longestValue, nullptr, nullptr);
     if (rc != ERROR_SUCCESS)
-        return {0, 0, 0, 0, 0};
-    return {subkeys, longestSubkey, values, longestValueName, longestValue};
+        return {rc, 0, 0, 0, 0, 0};
+    return {rc, subkeys, longestSubkey, values, longestValueName, longestValue};
 }
 
 LONG enumZ4_subkey(HKEY key, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS])
@@ -57,27 +53,38 @@ LONG enumZ4_subkey(HKEY key, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS]
     return rc;
 }
 
+// The "EnumValue Line:..." box of the name lists, for an index that gave no name.
+static void reportZ4_enumeration(int line, DWORD index, LONG rc)
+{
+    if (line == Z4_SILENT)
+        return;
+    char text[1025];
+    wsprintfA(text, "EnumValue Line:%d 0 based index = %d, retValue = %d, ValueLen = %d", line,
+              static_cast<int>(index), static_cast<int>(rc), Z4_VALUE_NAME_CHARS);
+    z4report(nullptr, text, "ERROR", MB_OK);
+}
+
 SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line)
 {
     // calloc checks the size for overflow; without room nothing is collected, so nothing
-    // is deleted.
-    SubkeyNames list = {nullptr, 0};
+    // is deleted, and the list says it is not whole.
+    SubkeyNames list = {nullptr, 0, true};
     if (count)
         list.names = static_cast<SubkeyName *>(std::calloc(count, sizeof(SubkeyName)));
-    if (!list.names)
+    if (!list.names) {
+        list.whole = count == 0;
+        if (!list.whole)
+            reportZ4_enumeration(line, 0, ERROR_NOT_ENOUGH_MEMORY);
         return list;
+    }
     for (DWORD i = 0; i < count; ++i) {
         SubkeyName &entry = list.names[list.count];
         LONG rc = enumZ4_subkey(key, i, entry.name);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
         if (rc != ERROR_SUCCESS && rc != ERROR_INSUFFICIENT_BUFFER) {
-            if (line != Z4_SILENT) {
-                char text[1025];
-                wsprintfA(text, "EnumValue Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
-                          line, static_cast<int>(i), static_cast<int>(rc), Z4_VALUE_NAME_CHARS);
-                z4report(nullptr, text, "ERROR", MB_OK);
-            }
+            list.whole = false;
+            reportZ4_enumeration(line, i, rc);
             continue;
         }
         if (entry.name[0] == '\0')
@@ -86,6 +93,19 @@ SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line)
         ++list.count;
     }
     return list;
+}
+
+SubkeyNames collectZ4_subkeys(HKEY key, int line)
+{
+    KeyCounts counts = queryZ4_key_counts(key);
+    if (counts.rc == ERROR_SUCCESS)
+        return collectZ4_subkey_names(key, counts.subkeys, line);
+    if (line != Z4_SILENT) {
+        char text[1025];
+        wsprintfA(text, "RegQueryInfoKey Line:%d retValue = %d", line, static_cast<int>(counts.rc));
+        z4report(nullptr, text, "ERROR", MB_OK);
+    }
+    return {nullptr, 0, false};
 }
 
 void showZ4_read_error(const char *format, int line, DWORD index, LONG rc)

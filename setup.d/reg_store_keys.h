@@ -18,6 +18,7 @@ constexpr DWORD Z4_VALUE_NAME_MAX_CHARS = 16384;
 constexpr int Z4_SILENT = 0;
 
 struct KeyCounts {
+    LONG rc;  // the query's answer: the counts are all 0 unless it is 0
     DWORD subkeys;
     DWORD longestSubkey;
     DWORD values;
@@ -37,12 +38,14 @@ struct SubkeyName {
 struct SubkeyNames {
     SubkeyName *names;
     DWORD count;
+    bool whole;  // every subkey the key counted is here (none failed, nothing was short of room)
 };
 
 // Key names compare as the registry compares them: a letter in either case is the same.
 bool sameZ4_key_name(const char *a, const char *b);
 
-// The counts of an open key; all 0 when the query fails.
+// The counts of an open key; all 0 when the query fails, which `rc` tells: a key whose counts
+// could not be read is never taken for an empty one.
 KeyCounts queryZ4_key_counts(HKEY key);
 
 // Subkey `index` of `key` into `name`. A name too long for the 20-character buffer (234) is
@@ -53,6 +56,10 @@ LONG enumZ4_subkey(HKEY key, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS]
 // fails otherwise is left out, reported with the "EnumValue Line:..." box unless `line` is
 // Z4_SILENT. An empty name is left out too: deleting "" would delete the key itself.
 SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line);
+// The names of every subkey of `key`, counted first. A count that fails collects nothing and is
+// reported with "RegQueryInfoKey Line:... retValue = ..." unless `line` is Z4_SILENT; `whole`
+// then says false, as for any name left out.
+SubkeyNames collectZ4_subkeys(HKEY key, int line);
 void freeZ4_subkey_names(SubkeyNames &list);
 
 // Subkey `index` of `parent` enumerated into `name` and opened for reading into *key.

@@ -29,6 +29,10 @@ struct PlanMarks {
     bool port[Z4_SLOTS][Z4_MAX_PORTS];
     bool entry[Z4_SLOTS][Z4_MAX_PORTS];
     bool comdb;
+    // The start mode the writer was to keep: after the write it is what the service must hold,
+    // whatever the writer could read of it then.
+    bool startKnown;
+    uint32_t start;
 };
 PlanMarks Z4Marks;
 
@@ -60,11 +64,13 @@ void change(Plan &p, const char *format, ...)
 }
 
 // A value as the registry holds it; `length` past the buffer when it holds more.
-Stored storedZ4(HKEY key, const char *name)
+Stored storedZ4(HKEY key, const char *name, LONG *result = nullptr)
 {
     BYTE data[sizeof(Stored::data)];
     DWORD type = REG_NONE, length = sizeof data;
     LONG rc = RegQueryValueExA(key, name, nullptr, &type, data, &length);
+    if (result)
+        *result = rc;
     return storedZ4_from(rc, type, length, data, sizeof data);
 }
 
@@ -124,7 +130,7 @@ void planZ4_deletion(Plan &p, HKEY parent, const char *parentPath, const char *n
     std::snprintf(path, sizeof path, "%s\\%s", parentPath, name);
     HKEY key;
     if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        SubkeyNames subkeys = collectZ4_subkey_names(key, queryZ4_key_counts(key).subkeys, Z4_SILENT);
+        SubkeyNames subkeys = collectZ4_subkeys(key, Z4_SILENT);
         for (DWORD k = 0; k < subkeys.count; ++k)
             planZ4_deletion(p, key, path, subkeys.names[k].name);
         freeZ4_subkey_names(subkeys);
@@ -146,12 +152,18 @@ HKEY openZ4_planned(Plan &p, HKEY parent, const char *name, const char *path)
 // Every subkey of `key` but the expected ones goes; the names of those kept are marked.
 void planZ4_other_subkeys(Plan &p, HKEY key, const char *path, const char *const *kept, DWORD keptCount)
 {
-    DWORD count = queryZ4_key_counts(key).subkeys;
-    SubkeyNames subkeys = collectZ4_subkey_names(key, count, Z4_SILENT);
+    KeyCounts counts = queryZ4_key_counts(key);
+    if (counts.rc != ERROR_SUCCESS) {
+        // Subkeys that cannot be counted may be any: the writer cannot be sure of them either.
+        change(p, "delete the subkeys of HKLM\\%s, which cannot be counted (RegQueryInfoKey = %d)",
+               path, static_cast<int>(counts.rc));
+        return;
+    }
+    SubkeyNames subkeys = collectZ4_subkey_names(key, counts.subkeys, Z4_SILENT);
     // A subkey whose name cannot be read is one the writer cannot be sure of either.
-    if (subkeys.count < count)
+    if (!subkeys.whole || subkeys.count < counts.subkeys)
         change(p, "delete %u subkey(s) of HKLM\\%s, which cannot be read",
-               static_cast<unsigned>(count - subkeys.count), path);
+               static_cast<unsigned>(counts.subkeys - subkeys.count), path);
     for (DWORD k = 0; k < subkeys.count; ++k) {
         bool keep = false;
         for (DWORD i = 0; i < keptCount && !keep; ++i)
@@ -205,6 +217,9 @@ void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, ui
     // Both values there and no more, which one query tells, is the common case.
     KeyCounts counts = queryZ4_key_counts(port);
     bool bothStored = p.count == before;
+    if (counts.rc != ERROR_SUCCESS)
+        change(p, "delete what else HKLM\\%s holds, which cannot be counted (RegQueryInfoKey = %d)",
+               path, static_cast<int>(counts.rc));
     for (DWORD v = 0; !(bothStored && counts.values == 2) && v < counts.values; ++v)
         planZ4_port_value(p, port, path, v);
     if (counts.subkeys)
@@ -264,7 +279,7 @@ bool allZ4_entries_present(HKEY ports, uint32_t com, uint32_t count)
 // A kept port key holds its two values as the writer writes them, and nothing else.
 bool keptZ4_as_written(const KeptPort *kept, const ServiceValue &dosDevices, const ServiceValue &portIndex)
 {
-    return kept && kept->read && kept->values == 2 && kept->subkeys == 0 &&
+    return kept && kept->read && kept->counted && kept->values == 2 && kept->subkeys == 0 &&
            sameZ4_value(kept->dosDevices, dosDevices) && sameZ4_value(kept->portIndex, portIndex);
 }
 
@@ -370,9 +385,19 @@ static unsigned planZ4(void (*each)(const char *line), bool marked)
     for (int v = 0; v < SERVICE_VALUE_COUNT; ++v) {
         ServiceValue value = ServiceValueTable[v];
         // A start mode of 4 bytes is kept as it is.
-        Stored start = v == SERVICE_VALUE_START && service ? storedZ4(service, value.name) : Stored{};
-        if (start.present && start.length == 4)
-            std::memcpy(&value.number, start.data, 4);
+        if (v == SERVICE_VALUE_START && marked && Z4Marks.startKnown) {
+            value.number = Z4Marks.start;
+        } else if (v == SERVICE_VALUE_START) {
+            LONG rc = ERROR_FILE_NOT_FOUND;
+            Stored start = service ? storedZ4(service, value.name, &rc) : Stored{};
+            if (start.present && start.length == 4)
+                std::memcpy(&value.number, start.data, 4);
+            // A start mode that could not be read is no start mode to keep.
+            if (!marked) {
+                Z4Marks.startKnown = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA || rc == ERROR_FILE_NOT_FOUND;
+                Z4Marks.start = value.number;
+            }
+        }
         planZ4_value(p, service, Z4_SERVICE_KEY, value);
     }
     HKEY parameters = openZ4_planned(p, service, "Parameters", Z4_PARAMETERS_KEY);
@@ -422,6 +447,12 @@ unsigned planZ4_still_needed(void (*each)(const char *line))
     bool marked = Z4Marks.valid;
     Z4Marks.valid = false;
     return planZ4(each, marked);
+}
+
+bool plannedZ4_start(uint32_t *start)
+{
+    *start = Z4Marks.start;
+    return Z4Marks.valid && Z4Marks.startKnown;
 }
 
 void forgetZ4_plan()

@@ -84,6 +84,8 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPor
         KeyCounts counts = queryZ4_key_counts(port);
         kept->values = counts.values;
         kept->subkeys = counts.subkeys;
+        // Counts that could not be read say nothing: the plan reads such a port key again.
+        kept->counted = counts.rc == ERROR_SUCCESS;
         kept->read = true;
     }
     // The text is stored without its NUL; it ends at the first zero byte or the bytes read.
@@ -132,7 +134,8 @@ static void readZ4_ports(HKEY board, int i, KeptBoard *kept)
         kept->ports = counts.subkeys
                           ? static_cast<KeptPort *>(std::calloc(counts.subkeys, sizeof(KeptPort)))
                           : nullptr;
-        kept->whole = true;
+        // A board whose subkeys could not be counted may hold any: the plan reads it again.
+        kept->whole = counts.rc == ERROR_SUCCESS && (kept->ports || counts.subkeys == 0);
     }
     for (DWORD j = 0; j < counts.subkeys; ++j) {
         char portName[Z4_SUBKEY_NAME_MAX_CHARS];
@@ -200,7 +203,7 @@ void getZ4_reg_params()
         }
 
         Z4Kept.parametersRead = Z4Kept.on;
-        Z4Kept.parametersWhole = Z4Kept.on && counts.subkeys <= Z4_SLOTS;
+        Z4Kept.parametersWhole = Z4Kept.on && counts.rc == ERROR_SUCCESS && counts.subkeys <= Z4_SLOTS;
         if (counts.subkeys != 0) {
             readZ4_boards(parameters, counts.subkeys, oldStyleInterrupt);
             // The numbers name the ports just below the driver's lowest ones.

@@ -27,14 +27,12 @@ static void delZ4_reg_ports()
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
         ERROR_SUCCESS)
         return;
-    SubkeyNames boards =
-        collectZ4_subkey_names(parameters, queryZ4_key_counts(parameters).subkeys, Z4_SILENT);
+    SubkeyNames boards = collectZ4_subkeys(parameters, Z4_SILENT);
     for (DWORD b = 0; b < boards.count; ++b) {
         HKEY board;
         if (RegOpenKeyExA(parameters, boards.names[b].name, 0, KEY_READ, &board) != ERROR_SUCCESS)
             continue;
-        SubkeyNames ports =
-            collectZ4_subkey_names(board, queryZ4_key_counts(board).subkeys, Z4_SILENT);
+        SubkeyNames ports = collectZ4_subkeys(board, Z4_SILENT);
         for (DWORD p = 0; p < ports.count; ++p) {
             noteZ4_port_com(board, ports.names[p].name);
             RegDeleteKeyA(board, ports.names[p].name);

@@ -155,12 +155,12 @@ bool findZ4_resource_conflict(Z4Collision *conflict)
         return false;
     bool wide = kernelZ4_is_64bit();
     bool found = false;
-    SubkeyNames classes = collectZ4_subkey_names(map, queryZ4_key_counts(map).subkeys, Z4_SILENT);
+    SubkeyNames classes = collectZ4_subkeys(map, Z4_SILENT);
     for (DWORD c = 0; c < classes.count && !found; ++c) {
         HKEY group;
         if (RegOpenKeyExA(map, classes.names[c].name, 0, KEY_READ, &group) != ERROR_SUCCESS)
             continue;
-        SubkeyNames drivers = collectZ4_subkey_names(group, queryZ4_key_counts(group).subkeys, Z4_SILENT);
+        SubkeyNames drivers = collectZ4_subkeys(group, Z4_SILENT);
         for (DWORD d = 0; d < drivers.count && !found; ++d) {
             char path[2 * Z4_SUBKEY_NAME_MAX_CHARS + 2];
             std::snprintf(path, sizeof path, "%s\\%s", classes.names[c].name, drivers.names[d].name);

@@ -14,11 +14,13 @@ static uint32_t LoadedDeviceEntryCount;
 
 // One of the two maps opened for reading; access denied is reported with `deniedText`, any
 // other failure (the key is absent) passes in silence.
-static bool openZ4_map(const char *path, const char *deniedText, HKEY *key)
+static bool openZ4_map(const char *path, const char *deniedText, HKEY *key, LONG *result = nullptr)
 {
     LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key);
     if (rc == ERROR_ACCESS_DENIED)
         z4report(nullptr, deniedText, "ERROR", MB_OK);
+    if (result)
+        *result = rc;
     return rc == ERROR_SUCCESS;
 }
 
@@ -44,11 +46,13 @@ static void scanZ4_resource_map()
                     &key))
         return;
 
-    DWORD values = queryZ4_key_counts(key).values;
-    // The collision check needs the devices of the driver as loaded: they are kept for it.
+    KeyCounts counts = queryZ4_key_counts(key);
+    DWORD values = counts.values;
+    // The collision check needs the devices of the driver as loaded: they are kept for it, unless
+    // they could not be counted.
     uint32_t *loaded = Z4Kept.on && values ? static_cast<uint32_t *>(std::calloc(values, sizeof(uint32_t)))
                                            : nullptr;
-    Z4Kept.loadedRead = Z4Kept.on && (loaded || !values);
+    Z4Kept.loadedRead = Z4Kept.on && counts.rc == ERROR_SUCCESS && (loaded || !values);
     for (DWORD i = 0; i < values; ++i) {
         MapValue value;
         readZ4_map_value(key, i, 100,
@@ -69,24 +73,30 @@ static void scanZ4_resource_map()
 static bool scanZ4_device_map()
 {
     HKEY key;
+    LONG rc;
     Z4Kept.deviceMapRead = Z4Kept.on;
     if (!openZ4_map(Z4_DEVICE_MAP_KEY,
-                    "Error:Unable to open SERIALCOMM key.Probably due to security reasons.", &key))
+                    "Error:Unable to open SERIALCOMM key.Probably due to security reasons.", &key, &rc)) {
+        // Only a map that is not there holds no port; one that failed otherwise is read again
+        // by the collision check, which refuses what it cannot read.
+        Z4Kept.deviceMapRead = Z4Kept.on && rc == ERROR_FILE_NOT_FOUND;
         return false;
+    }
     Z4Kept.deviceMapOpened = true;
 
-    DWORD values = queryZ4_key_counts(key).values;
+    KeyCounts counts = queryZ4_key_counts(key);
+    DWORD values = counts.values;
     // Kept for the collision check, which reads them with more room: only when each one was read
     // whole in this one's.
     MapValue *kept = Z4Kept.on && values ? static_cast<MapValue *>(std::calloc(values, sizeof(MapValue)))
                                          : nullptr;
-    if (values && !kept)
+    if ((values && !kept) || counts.rc != ERROR_SUCCESS)
         Z4Kept.deviceMapRead = false;
     for (DWORD i = 0; i < values; ++i) {
         MapValue scratch;
         MapValue &value = kept ? kept[i] : scratch;
-        LONG rc = readZ4_map_value(key, i, 10, "Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
-                                   1405, &value);
+        rc = readZ4_map_value(key, i, 10, "Line:%d 0 based index = %d, retValue = %d, ValueLen = %d",
+                              1405, &value);
         if (rc != ERROR_SUCCESS)
             Z4Kept.deviceMapRead = false;
         uint32_t device;

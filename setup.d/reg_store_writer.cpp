@@ -25,7 +25,7 @@ static LONG deleteZ4_with_subkeys(HKEY parent, const char *name)
 {
     HKEY key;
     if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        SubkeyNames subkeys = collectZ4_subkey_names(key, queryZ4_key_counts(key).subkeys, Z4_SILENT);
+        SubkeyNames subkeys = collectZ4_subkeys(key, Z4_SILENT);
         for (DWORD k = 0; k < subkeys.count; ++k)
             RegDeleteKeyA(key, subkeys.names[k].name);
         freeZ4_subkey_names(subkeys);
@@ -41,8 +41,7 @@ void delZ4_reg_boards()
         ERROR_SUCCESS)
         return;
     // All names first: deleting while enumerating would shift the indexes.
-    SubkeyNames boards =
-        collectZ4_subkey_names(parameters, queryZ4_key_counts(parameters).subkeys, 2266);
+    SubkeyNames boards = collectZ4_subkeys(parameters, 2266);
     for (DWORD k = 0; k < boards.count; ++k) {
         const SubkeyName &board = boards.names[k];
         LONG rc = RegDeleteKeyA(parameters, board.name);
@@ -113,7 +112,7 @@ static void deleteZ4_old_boards()
         HKEY board;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &board) != ERROR_SUCCESS)
             continue;
-        SubkeyNames ports = collectZ4_subkey_names(board, queryZ4_key_counts(board).subkeys, 829);
+        SubkeyNames ports = collectZ4_subkeys(board, 829);
         for (DWORD k = 0; k < ports.count; ++k)
             if (RegDeleteKeyA(board, ports.names[k].name) != ERROR_SUCCESS)
                 z4report(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
@@ -141,13 +140,30 @@ static LONG writeZ4_service()
     if (rc != ERROR_SUCCESS)
         return rc;
 
-    // Only a value of exactly 4 bytes is a start mode; anything else gives way to 2.
+    // Only a value of exactly 4 bytes is a start mode; anything else gives way to 2. A start
+    // mode that is there but cannot be read is not replaced by 2: the writer stops.
     BYTE start[4];
     DWORD type, length = sizeof start;
-    if (RegQueryValueExA(service, Z4_VALUE_START, nullptr, &type, start, &length) ==
-            ERROR_SUCCESS &&
-        length == sizeof start)
-        std::memcpy(&ServiceValueTable[SERVICE_VALUE_START].number, start, sizeof start);
+    rc = RegQueryValueExA(service, Z4_VALUE_START, nullptr, &type, start, &length);
+    uint32_t &keep = ServiceValueTable[SERVICE_VALUE_START].number;
+    if (rc == ERROR_SUCCESS && length == sizeof start)
+        std::memcpy(&keep, start, sizeof start);
+    else if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_MORE_DATA) {
+        showZ4_set_error("Error: Unable to read serial value Start, RegQueryValueEx = %d, Line = %d",
+                         rc, 921);
+        RegCloseKey(service);
+        return rc;
+    }
+    // The plan read it a moment ago: two readings that differ leave nothing to trust.
+    uint32_t planned;
+    if (plannedZ4_start(&planned) && planned != keep) {
+        char text[1025];
+        wsprintfA(text, "Error: serial value Start read as %u, then as %u, Line = %d", planned, keep,
+                  921);
+        z4report(nullptr, text, "", MB_OK);
+        RegCloseKey(service);
+        return ERROR_INVALID_DATA;
+    }
 
     for (const ServiceValue &value : ServiceValueTable) {
         rc = setZ4_value(service, value);
@@ -163,7 +179,8 @@ static LONG writeZ4_service()
 }
 
 // A COM port the system does not list yet gets default line settings. An entry
-// too long for the buffer (234) exists all the same and is left alone.
+// too long for the buffer (234) exists all the same and is left alone, and so is one that
+// cannot be read: it may hold settings of its own, and the look after the write names it.
 static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
 {
     ServiceValue entry = {"", REG_SZ, 0, Z4_PORTS_ENTRY_SETTINGS};
@@ -172,7 +189,7 @@ static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
     DWORD type, length = sizeof settings;
     LONG rc = RegQueryValueExA(ports, entry.name, nullptr, &type,
                                reinterpret_cast<BYTE *>(settings), &length);
-    if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)
+    if (rc != ERROR_FILE_NOT_FOUND)
         return ERROR_SUCCESS;
     return setZ4_value(ports, entry);
 }

@@ -544,3 +544,107 @@ TEST_F(Plan, a_file_that_gives_one_suffix_keeps_the_other_when_applied_again)
 }
 
 }  // namespace
+
+// Every registry call of "/n" and "/s" failed in turn: a failure never reads as "nothing there".
+// On a machine that differs from the file only by a stale port key, "/n" never says "no change",
+// and "/s" exits 0 only with the registry as Ok leaves it. On a machine that holds the file's
+// configuration, "/s" exits 0 only with the registry as it was. Whatever a fault does, nothing
+// but the file's configuration is ever written, and a run that does not exit 0 says why.
+TEST_F(Plan, no_registry_failure_reads_as_nothing_there)
+{
+    const std::string boards = "[Board1]\nBusType = ISA\nInterrupt = 10\nIOAddr = 308\nPorts = 8\n"
+                               "[Board2]\nBusType = ISA\nInterrupt = 10\nIOAddr = 310\nPorts = 8\n"
+                               "[Board3]\nBusType = PCI\nPorts = 8\n[Board4]\nBusType = PCI\nPorts = 8\n"
+                               "[Numbering]\nFirstDevice = 3\nFirstCOM = 3\n";
+    machine = typical_machine;
+    ASSERT_EQ(apply(boards).code, Z4_EXIT_DONE);
+    // Set by hand, and kept by the writer: a start mode it cannot read is not replaced by 2.
+    emu::reg_put_dword(Z4_SERVICE_KEY, "Start", 4);
+    const std::string held = emu::reg_save_text({});
+    const Picture configured = picture();
+    emu::reg_put_sz(PARAMETERS + "\\Board1\\Serial11", "DosDevices", "COM11 ");
+    emu::reg_put_dword(PARAMETERS + "\\Board1\\Serial11", "PortIndex", 8);
+    const std::string stale = emu::reg_save_text({});
+    std::string path = file("boards.ini", boards);
+
+    // The calls a run makes without a fault, each of which is failed in turn.
+    auto calls_of = [&](const std::string &machineText, const std::string &verb) {
+        emu::reg_reset();
+        std::string error, out;
+        EXPECT_TRUE(emu::reg_load_text(machineText, "machine", &error)) << error;
+        again(verb + path, &out);
+        size_t n = 0;
+        for (const auto &c : emu::reg_calls())
+            n += c.op != "RegCloseKey";
+        return n;
+    };
+    auto faulted = [&](const std::string &machineText, const std::string &verb, size_t k, LONG code,
+                       std::string *out) {
+        emu::reg_reset();
+        std::string error;
+        EXPECT_TRUE(emu::reg_load_text(machineText, "machine", &error)) << error;
+        emu::reg_inject("", "", "", code, static_cast<int>(k));
+        return again(verb + path, out);
+    };
+    // Nothing but the file's configuration: every key there is one it has, every value its own.
+    auto only_the_files = [&](const Picture &now) {
+        for (const auto &k : now.keys)
+            if (!configured.keys.count(k))
+                return "key " + k;
+        for (const auto &[name, value] : now.values) {
+            auto want = configured.values.find(name);
+            if (want == configured.values.end() || want->second != value)
+                return "value " + name;
+        }
+        return std::string();
+    };
+    auto says_why = [](const std::string &out) {
+        std::istringstream lines(out);
+        std::string line;
+        while (std::getline(lines, line))
+            if (line.rfind("Board", 0) != 0)
+                return true;
+        return false;
+    };
+
+    const size_t planCalls = calls_of(stale, "/n "), applyCalls = calls_of(stale, "/s ");
+    const size_t heldCalls = calls_of(held, "/s ");
+    ASSERT_GT(planCalls, 100u);
+    size_t runs = 0;
+    for (LONG code : {ERROR_MORE_DATA, ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND}) {
+        for (size_t k = 1; k <= planCalls; ++k, ++runs) {
+            std::string out;
+            int planned = faulted(stale, "/n ", k, code, &out);
+            EXPECT_NE(planned, Z4_EXIT_DONE) << "/n, call " << k << " failed with " << code << "\n" << out;
+        }
+        for (size_t k = 1; k <= applyCalls; ++k, ++runs) {
+            std::string out;
+            int applied = faulted(stale, "/s ", k, code, &out);
+            Picture now = picture();
+            std::string foreign = only_the_files(now);
+            if (foreign.rfind("key ", 0) == 0 && foreign.find("\\serial11") != std::string::npos)
+                foreign.clear();  // the stale key itself, left by a write that stopped
+            EXPECT_EQ(foreign, "") << "/s, call " << k << " failed with " << code;
+            if (applied == Z4_EXIT_DONE)
+                EXPECT_TRUE(difference(configured, now).empty() && difference(now, configured).empty())
+                    << "/s exits 0, call " << k << " failed with " << code << "\n" << out;
+            else
+                EXPECT_TRUE(says_why(out)) << "/s exits " << applied << " without a reason, call " << k
+                                           << " failed with " << code << "\n" << out;
+        }
+        for (size_t k = 1; k <= heldCalls; ++k, ++runs) {
+            std::string out;
+            int applied = faulted(held, "/s ", k, code, &out);
+            Picture now = picture();
+            EXPECT_EQ(only_the_files(now), "") << "/s, call " << k << " failed with " << code;
+            if (applied == Z4_EXIT_DONE)
+                EXPECT_TRUE(difference(configured, now).empty() && difference(now, configured).empty())
+                    << "/s exits 0, call " << k << " failed with " << code << "\n" << out;
+            else
+                EXPECT_TRUE(says_why(out)) << "/s exits " << applied << " without a reason, call " << k
+                                           << " failed with " << code << "\n" << out;
+        }
+    }
+    std::printf("%zu runs with one registry call failed (/n %zu calls, /s %zu and %zu)\n", runs,
+                planCalls, applyCalls, heldCalls);
+}

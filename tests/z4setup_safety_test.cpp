@@ -134,7 +134,7 @@ TEST_F(Safety, the_first_port_that_collides_is_named_its_com_number_before_its_d
     EXPECT_EQ(emu::reg_open_handle_count(), 0);
 }
 
-TEST_F(Safety, the_drivers_own_loaded_ports_and_an_unreadable_map_give_no_warning)
+TEST_F(Safety, the_drivers_own_loaded_ports_give_no_warning_and_an_unreadable_map_is_asked_about)
 {
     // The driver as loaded owns Serial2 and Serial3 on COM3 and COM4: they are being replaced.
     for (const char *name : {"\\Device\\Serial2.a", "\\Device\\Serial2.b", "\\Device\\Serial3.a",
@@ -152,16 +152,34 @@ TEST_F(Safety, the_drivers_own_loaded_ports_and_an_unreadable_map_give_no_warnin
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(emu::reg_has_key(BOARD1 + "\\Serial2"));
 
-    // A collision the check cannot see: the device map refuses it its second opening.
+    // A collision the check cannot see: the device map refuses it its second opening. That is
+    // no "nothing in use": the person is asked, and decides.
+    for (int answer : {IDNO, IDYES}) {
+        SetUp();
+        boxes.clear();
+        answers = {answer};
+        emu::reg_inject("RegOpenKeyExA", Z4_DEVICE_MAP_KEY, "", ERROR_ACCESS_DENIED, 2);
+        run("", [](emu::DialogUser &u) {
+            retype(u, 203, "8");
+            retype(u, IDC_LOGICAL_SUFFIX, "1");
+            u.press(IDC_OK);
+            if (u.dialog_open())
+                u.press(IDC_CANCEL);
+        });
+        ASSERT_GE(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "The device map cannot be read (RegOpenKeyEx = 5): the numbers other "
+                                 "drivers' ports use cannot be checked. Use these numbers anyway?");
+        for (size_t b = 1; b < boxes.size(); ++b)
+            ADD_FAILURE() << boxes[b].caption << ": " << boxes[b].text;
+        EXPECT_EQ(emu::reg_has_key(BOARD1 + "\\Serial3"), answer == IDYES);
+    }
+    // Without a window it is refused, as any collision.
     SetUp();
-    emu::reg_inject("RegOpenKeyExA", Z4_DEVICE_MAP_KEY, "", ERROR_ACCESS_DENIED, 2);
-    run("", [](emu::DialogUser &u) {
-        retype(u, 203, "8");
-        retype(u, IDC_LOGICAL_SUFFIX, "1");
-        u.press(IDC_OK);
-    });
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(emu::reg_text(BOARD1 + "\\Serial3", "DosDevices"), "COM1 ");
+    emu::reg_inject("RegQueryInfoKeyA", Z4_DEVICE_MAP_KEY, "", ERROR_ACCESS_DENIED);
+    std::string out;
+    EXPECT_EQ(run("/s " + board_file("[Board1]\nBusType=ISA\nPorts=8\n"), nullptr, &out), Z4_EXIT_REFUSED);
+    EXPECT_EQ(out, "CONFIGURATION WARNING: The device map cannot be read (RegQueryInfoKey = 5): the "
+                   "numbers other drivers' ports use cannot be checked.\n");
 }
 
 TEST_F(Safety, a_board_file_that_collides_is_refused_without_the_question)
