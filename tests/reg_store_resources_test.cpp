@@ -250,4 +250,23 @@ TEST(ResourceLists, malformed_lists_are_never_read_past_their_end)
     }
 }
 
+// A 64-bit kernel keeps the processor group in the high half of an interrupt's level: the level
+// is its low half, and a group other than 0 makes it no other interrupt. A 32-bit kernel has no
+// groups: there the whole level counts.
+TEST(ResourceLists, the_group_in_a_64_bit_level_is_no_part_of_the_interrupt)
+{
+    Z4IsaUse use = {true, 5, 0, 1, {0x310}, {0}};
+    Z4ResourceHit hit;
+    auto check = [&](uint32_t level, bool wide) {
+        std::vector<uint8_t> bytes = resource_list({{interrupt(level)}}, wide);
+        return findZ4_list_conflict(bytes.data(), bytes.size(), wide, use, &hit);
+    };
+    EXPECT_TRUE(check(5, true));
+    EXPECT_TRUE(check(0x10005, true));
+    EXPECT_EQ(hit.interrupt, 5u);
+    EXPECT_TRUE(check(0x20005, true));
+    EXPECT_FALSE(check(0x10006, true));
+    EXPECT_FALSE(check(0x10005, false));
+}
+
 }  // namespace

@@ -648,3 +648,46 @@ TEST_F(Plan, no_registry_failure_reads_as_nothing_there)
     std::printf("%zu runs with one registry call failed (/n %zu calls, /s %zu and %zu)\n", runs,
                 planCalls, applyCalls, heldCalls);
 }
+
+// What each board key holds is compared whole: a bus type the file does not ask for is a change,
+// and boards in the first and the last slot are read back into those slots.
+TEST_F(Plan, every_board_value_and_every_slot_is_compared)
+{
+    // Board1 holds the file's address and interrupt, but BusType 2 (PCI); the file asks for ISA.
+    machine = [] {
+        configured_machine();
+        emu::reg_put_dword(PARAMETERS + "\\Board1", "BusType", 2);
+    };
+    const std::string isa = "[Board1]\nBusType = ISA\nInterrupt = 5\nIOAddr = 310\nPorts = 8\n";
+    Outcome plan = run("/n " + file("boards.ini", isa), nullptr);
+    EXPECT_EQ(plan.code, Z4_EXIT_CHANGES) << plan.out;
+    EXPECT_NE(plan.out.find("Board1 BusType: REG_DWORD 0x2 -> REG_DWORD 0x1\n"), std::string::npos)
+        << plan.out;
+    Outcome applied = apply(isa);
+    EXPECT_EQ(applied.code, Z4_EXIT_DONE) << applied.out;
+    EXPECT_EQ(applied.out.find("nothing changed"), std::string::npos) << applied.out;
+    EXPECT_EQ(emu::reg_dword(PARAMETERS + "\\Board1", "BusType"), 1u);
+
+    // Keys Board1 and Board4: the report names the fourth board as its key does.
+    machine = [] {
+        typical_machine();
+        emu::reg_put_dword(PARAMETERS + "\\Board1", "IOAddr", 0x310);
+        emu::reg_put_dword(PARAMETERS + "\\Board1", "Interrupt", 5);
+        emu::reg_put_dword(PARAMETERS + "\\Board1", "BusType", 1);
+        emu::reg_put_dword(PARAMETERS + "\\Board4", "IOAddr", 0);
+        emu::reg_put_dword(PARAMETERS + "\\Board4", "Interrupt", 0);
+        emu::reg_put_dword(PARAMETERS + "\\Board4", "BusType", 2);
+        for (int p = 0; p < 8; ++p) {
+            std::string port = PARAMETERS + (p < 4 ? "\\Board1" : "\\Board4") + "\\Serial" +
+                               std::to_string(3 + p);
+            emu::reg_put_sz(port, "DosDevices", "COM" + std::to_string(3 + p) + " ");
+            emu::reg_put_dword(port, "PortIndex", p % 4);
+        }
+    };
+    Outcome report = run("/r", nullptr);
+    ASSERT_EQ(report.code, Z4_EXIT_DONE);
+    EXPECT_EQ(report.out.find("[Board2]"), std::string::npos) << report.out;
+    EXPECT_NE(report.out.find("[Board4]\n; Serial7-Serial10, COM7-COM10\nBusType = PCI\nPorts = 4\n"),
+              std::string::npos)
+        << report.out;
+}
