@@ -11,24 +11,32 @@
 #include "z4setup_report.h"
 
 // What the look after the write found: the box text in a run with a window (on the stack of the
-// look: a static buffer would be stored in the exe), its length and line count.
+// look: a static buffer would be stored in the exe), its length and the lines it shows.
 constexpr size_t Z4_UNWRITTEN_CHARS = 2048;
+// Room kept at the end of the box for the line that counts what it leaves out.
+constexpr size_t Z4_UNWRITTEN_TAIL_CHARS = 64;
 static char *Z4Unwritten;
 static size_t Z4UnwrittenLength;
-static unsigned Z4UnwrittenLines;
+static unsigned Z4UnwrittenShown;
+static bool Z4UnwrittenFull;
 
 static void noteZ4_unwritten(const char *line)
 {
-    ++Z4UnwrittenLines;
     if (z4reports_are_lines()) {
         std::printf("z4setup: after the write the registry still needs: %s\n", line);
         return;
     }
-    // The box lists what fits; the count says how much more there is.
-    int n = std::snprintf(Z4Unwritten + Z4UnwrittenLength, Z4_UNWRITTEN_CHARS - Z4UnwrittenLength,
-                          "\n%s", line);
-    if (n > 0 && Z4UnwrittenLength + static_cast<size_t>(n) < Z4_UNWRITTEN_CHARS - 40)
-        Z4UnwrittenLength += static_cast<size_t>(n);
+    // The box shows whole lines while they fit, then none: the count says how many it leaves out.
+    size_t room = Z4_UNWRITTEN_CHARS - Z4_UNWRITTEN_TAIL_CHARS - Z4UnwrittenLength;
+    size_t length = std::strlen(line) + 1;
+    if (Z4UnwrittenFull || length >= room) {
+        Z4UnwrittenFull = true;
+        return;
+    }
+    Z4Unwritten[Z4UnwrittenLength++] = '\n';
+    std::memcpy(Z4Unwritten + Z4UnwrittenLength, line, length);
+    Z4UnwrittenLength += length - 1;
+    ++Z4UnwrittenShown;
 }
 
 // What the plan still finds after a write that reported nothing: a key that could not be
@@ -40,14 +48,15 @@ static bool heldZ4_as_written()
     std::snprintf(Z4Unwritten, Z4_UNWRITTEN_CHARS,
                   "After the write the registry does not hold the configuration; it still needs:");
     Z4UnwrittenLength = std::strlen(Z4Unwritten);
-    Z4UnwrittenLines = 0;
+    Z4UnwrittenShown = 0;
+    Z4UnwrittenFull = false;
     unsigned left = planZ4_still_needed(noteZ4_unwritten);
     if (left == 0)
         return true;
     if (!z4reports_are_lines()) {
-        size_t room = Z4_UNWRITTEN_CHARS - Z4UnwrittenLength;
-        if (left > Z4UnwrittenLines || Z4UnwrittenLength >= Z4_UNWRITTEN_CHARS - 40)
-            std::snprintf(Z4Unwritten + Z4UnwrittenLength, room, "\n(%u in all)", left);
+        if (left > Z4UnwrittenShown)
+            std::snprintf(Z4Unwritten + Z4UnwrittenLength, Z4_UNWRITTEN_CHARS - Z4UnwrittenLength,
+                          "\n(%u more not shown; %u in all)", left - Z4UnwrittenShown, left);
         z4report(nullptr, Z4Unwritten, "Debug", MB_OK);
     }
     return false;

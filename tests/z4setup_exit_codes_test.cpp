@@ -3,6 +3,7 @@
 #include "unattended_fixture.h"
 
 #include <atomic>
+#include <sstream>
 #include <thread>
 
 #include "comdb_record.h"
@@ -211,6 +212,43 @@ TEST_F(Unattended, a_logoff_is_no_interrupt)
     EXPECT_TRUE(handled);
     EXPECT_EQ(o.code, Z4_EXIT_DONE) << o.out;
     EXPECT_TRUE(emu::reg_has_key(PARAMETERS + "\\Board1\\Serial10"));
+}
+
+// More left after the write than a box can hold: the box shows whole lines, then how many it
+// leaves out and how many there are in all.
+TEST_F(Unattended, the_box_after_the_write_shows_whole_lines_and_counts_the_rest)
+{
+    machine = [] {
+        typical_machine();
+        // Something takes back every DosDevices the writer sets, without a word.
+        emu::reg_observe([](const emu::RegCall &call) {
+            if (call.op == "RegSetValueExA" && call.name == "DosDevices" && call.result == 0)
+                emu::reg_remove_value(call.key, "DosDevices");
+        });
+    };
+    Outcome o = dialog([](emu::DialogUser &u) {
+        retype(u, boardControlId(0, COL_NUM_PORTS), "64");
+        u.press(IDC_OK);
+    });
+    ASSERT_EQ(o.boxes.size(), 1u);
+    std::istringstream lines(o.boxes[0]);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "Debug: After the write the registry does not hold the configuration; it still needs:");
+    unsigned shown = 0, more = 0, all = 0;
+    while (std::getline(lines, line)) {
+        if (std::sscanf(line.c_str(), "(%u more not shown; %u in all)", &more, &all) == 2)
+            break;
+        // Each line whole: "set HKLM\...\Serial<n> DosDevices: (none) -> REG_SZ "COM<m> "".
+        EXPECT_EQ(line.rfind("set HKLM\\" + PARAMETERS + "\\Board1\\Serial", 0), 0u) << line;
+        EXPECT_EQ(line.substr(line.size() - 2), " \"") << line;
+        ++shown;
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+    EXPECT_GT(shown, 5u);
+    EXPECT_EQ(all, 64u);
+    EXPECT_EQ(shown + more, all);
+    EXPECT_LE(o.boxes[0].size(), 2048u + 7);
 }
 
 }  // namespace
