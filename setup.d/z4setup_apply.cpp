@@ -117,14 +117,7 @@ static bool preparedZ4_apply(const char *verb, const char *file, int *code)
     openZ4_unattended(&logical, &device);
     for (int b = 0; b < Z4_SLOTS; ++b)
         enterZ4_board(b, board.boards[b]);
-    // A suffix the file leaves out keeps what the dialog shows on this machine; where the driver
-    // has ports, it keeps their numbering. With none of them loaded the dialog shows the larger
-    // number in both fields, so a file giving only FirstCOM 5 would number the devices from 3,
-    // then from 5 when applied again.
-    if (keptZ4_any_port()) {
-        logical = COMMaxNum + 1;
-        device = SerialMaxNum + 1;
-    }
+    // A suffix the file leaves out keeps what this machine numbers from.
     if (board.firstCOM.line)
         logical = board.firstCOM.value;
     if (board.firstDevice.line)

@@ -1,5 +1,5 @@
-// "/r [FILE]": the configuration as the dialog would show it on opening, written as a board file
-// that "/s" applies exactly as pressing Ok at once in the dialog would.
+// "/r [FILE]": the configuration as the dialog would show it on opening, numbered as the driver's
+// ports are, written as a board file that "/s" applies without a change, or that says why not.
 #include "z4setup_verbs.h"
 
 #include <cstdio>
@@ -94,10 +94,16 @@ static bool writeZ4_report(std::FILE *out)
     bool accepted = checkZ4_entries(shown, &result) == Z4_CHECK_PASSED;
 
     Z4Collision collision;
-    if (!accepted)
+    if (!accepted) {
         std::fprintf(out, "; pressing Ok now is refused: %s\n", result.message);
-    else if (findZ4_collision(&collision) || findZ4_resource_conflict(&collision))
+    } else if (findZ4_collision(&collision) || findZ4_resource_conflict(&collision)) {
         std::fprintf(out, "; pressing Ok now asks first, and /s refuses: %s\n", collision.text);
+    } else if (unsigned changes = planZ4_changes(nullptr)) {
+        // The registry holds something Ok would not leave: applying the file changes it.
+        std::fprintf(out, "; the registry differs from what this file leaves: /s of it makes %u "
+                          "change%s, which /n lists\n",
+                     changes, changes == 1 ? "" : "s");
+    }
     std::fprintf(out, "\n");
     bool anyBoard = false;
     for (int b = 0; b < Z4_SLOTS; ++b) {

@@ -29,6 +29,14 @@ void openZ4_unattended(uint32_t *logical, uint32_t *device)
     // applied again, must find each board where it put it.
     placeZ4_boards_by_name();
     initialZ4_suffixes(logical, device);
+    // Where the driver has ports, the numbering is theirs. With none of them loaded the dialog
+    // shows the larger number in both fields: a report would then name ports that exist nowhere,
+    // and a file giving only FirstCOM 5 would number the devices from 3, then from 5 when applied
+    // again.
+    if (keptZ4_any_port()) {
+        *logical = COMMaxNum + 1;
+        *device = SerialMaxNum + 1;
+    }
     refreshedZ4_tables();
 }
 

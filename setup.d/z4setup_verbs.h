@@ -48,7 +48,8 @@ int z4_usage();
 void startZ4_unattended(int route);
 
 // The dialog's first state without the dialog: the scan and the reader run, the suffix fields
-// are taken as they would open (into `logical` and `device`), and the first refresh is applied.
+// are taken as they would open (into `logical` and `device`; where the reader read the driver's
+// ports, as those ports are numbered), and the first refresh is applied.
 void openZ4_unattended(uint32_t *logical, uint32_t *device);
 
 // "Serial3-Serial10, COM3-COM10": the names the writer gives the ports of a written slot, from

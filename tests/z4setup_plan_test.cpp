@@ -691,3 +691,20 @@ TEST_F(Plan, every_board_value_and_every_slot_is_compared)
               std::string::npos)
         << report.out;
 }
+
+// The driver's ports written but not loaded yet (configured, not restarted): the dialog shows the
+// larger number in both fields, yet the report numbers as the ports are numbered, names the ports
+// the registry holds, and applied it changes nothing.
+TEST_F(Plan, the_report_numbers_as_the_drivers_ports_are_numbered)
+{
+    machine = typical_machine;
+    ASSERT_EQ(apply("[Board2]\nBusType = ISA\nPorts = 4\n[Numbering]\nFirstDevice = 7\n").code,
+              Z4_EXIT_DONE);
+    std::string report;
+    ASSERT_EQ(again("/r", &report), Z4_EXIT_DONE);
+    EXPECT_NE(report.find("; Serial7-Serial10, COM3-COM6\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("[Numbering]\nFirstDevice = 7\nFirstCOM = 3\n"), std::string::npos) << report;
+    EXPECT_EQ(report.find("differs"), std::string::npos) << report;
+    std::string out;
+    EXPECT_EQ(again("/n " + file("report.ini", report), &out), Z4_EXIT_DONE) << out;
+}

@@ -198,7 +198,8 @@ TEST_F(Unattended, the_scan_and_reader_reports_become_lines_and_the_run_carries_
 }
 
 // Applying what "/r" writes is pressing Ok at once, whatever the dialog shows: an interrupt
-// outside the list, ISA boards on different interrupts, an odd bus type shown as None.
+// outside the list, ISA boards on different interrupts, an odd bus type shown as None. What Ok
+// would change, the report says it changes, and "/n" of it lists as many changes.
 TEST_F(Unattended, the_report_applied_is_ok_pressed_at_once)
 {
     machine = [] {
@@ -221,6 +222,8 @@ TEST_F(Unattended, the_report_applied_is_ok_pressed_at_once)
     EXPECT_TRUE(report.boxes.empty());
     EXPECT_EQ(report.out,
               "; Zentrix IV configuration as the configuration dialog shows it\n"
+              "; the registry differs from what this file leaves: /s of it makes 28 changes, which "
+              "/n lists\n"
               "\n"
               "[Board1]\n"
               "; Serial3-Serial10, COM3-COM10\n"
@@ -244,6 +247,9 @@ TEST_F(Unattended, the_report_applied_is_ok_pressed_at_once)
               "[Numbering]\n"
               "FirstDevice = 3\n"
               "FirstCOM = 3\n");
+    Outcome planned = run("/n " + file("report.ini", report.out), nullptr);
+    EXPECT_EQ(planned.code, Z4_EXIT_CHANGES);
+    EXPECT_NE(planned.out.find("\n28 changes\n"), std::string::npos) << planned.out;
     Outcome got = apply(report.out);
     EXPECT_EQ(got.code, Z4_EXIT_DONE);
     EXPECT_EQ(got.registry, want.registry);

@@ -76,6 +76,57 @@ void check_utf16_reads_the_same(const std::string &text)
     }
 }
 
+const std::string &report_path()
+{
+    static const std::string path = "/tmp/z4fuzz-report-" + std::to_string(getpid()) + ".ini";
+    return path;
+}
+
+// On any registry the report "/r" writes is one "/n" takes without a change, or it says why not
+// in a comment: Ok refused (and so is the file), Ok would ask first (the file is refused), or the
+// registry holds what Ok would not leave (the file changes it). Faults that strike one call and
+// not the next would make the two runs read different registries: such inputs are passed over.
+void check_report(const uint8_t *data, size_t size)
+{
+    Reader in{data, size};
+    Setup setup = build_registry(in);
+    if (!setup.faults.empty())
+        return;
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+    emu::set_message_box_handler([](const emu::MessageBoxRecord &box) -> int {
+        fail("/r showed a box: " + box.caption + ": " + box.text, "(the report)");
+    });
+    emu::set_command_line("z4setup.exe /r " + report_path());
+    int shown = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    if (shown != 0 && shown != 2)
+        fail("/r exits " + std::to_string(shown), "(the report)");
+    std::FILE *f = std::fopen(report_path().c_str(), "rb");
+    std::string report;
+    if (f) {
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
+            report.append(chunk, n);
+        std::fclose(f);
+    }
+    if (shown != 0)
+        return;
+    emu::ui_reset();
+    resetZ4_process();
+    emu::set_message_box_handler([report](const emu::MessageBoxRecord &box) -> int {
+        fail("/n of the report showed a box: " + box.caption + ": " + box.text, report);
+    });
+    emu::set_command_line("z4setup.exe /n " + report_path());
+    int planned = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    std::remove(report_path().c_str());
+    bool refused = report.find("; pressing Ok now is refused") != std::string::npos;
+    bool asks = report.find("; pressing Ok now asks first, and /s refuses") != std::string::npos;
+    bool differs = report.find("; the registry differs from what this file leaves") != std::string::npos;
+    bool kept = refused ? planned == 2 || planned == 3
+                        : asks ? planned == 3 : differs ? planned == 6 : planned == 0;
+    if (!kept)
+        fail("/n of the report /r wrote exits " + std::to_string(planned), report);
+}
+
 }  // namespace
 
 const BoardFileTally &board_file_tally() { return tally; }
@@ -86,6 +137,10 @@ void run_board_file(const uint8_t *data, size_t size)
     emu::ui_reset();
     resetZ4_process();
     ++tally.runs;
+    check_report(data, size);
+    emu::reg_reset();
+    emu::ui_reset();
+    resetZ4_process();
     Reader in{data, size};
     build_registry(in);
     std::string text(reinterpret_cast<const char *>(data) + in.at, size - std::min(in.at, size));
