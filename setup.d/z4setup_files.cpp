@@ -90,6 +90,10 @@ bool nameZ4_file(const char *utf8, Z4FileName *name)
     return true;
 }
 
+// Every file the tool opens: should a pipe slip past the checks, its server may learn who the
+// tool runs as, but never act as that account.
+constexpr DWORD Z4_FILE_FLAGS = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+
 static WCHAR lowerZ4(WCHAR c) { return c >= 'A' && c <= 'Z' ? static_cast<WCHAR>(c + 32) : c; }
 
 // Whether the `length` units at `text` are `word` (lower-case ASCII) in any case.
@@ -102,19 +106,26 @@ static bool isZ4_word(const WCHAR *text, size_t length, const char *word)
     return i == length && word[i] == '\0';
 }
 
-bool isZ4_device_name(const WCHAR *name)
+static bool isZ4_separator(WCHAR c) { return c == '\\' || c == '/'; }
+
+static bool isZ4_letter(WCHAR c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Whether `text` begins with `word` (lower-case ASCII) in any case, followed by a separator.
+static bool isZ4_part(const WCHAR *text, const char *word)
 {
-    // "\\.\COM1", "\\.\pipe\x": the device namespace, but for "\\.\C:\..." which is a disk path.
-    if (name[0] == '\\' && name[1] == '\\' && name[2] == '.' && name[3] == '\\')
-        return !(name[4] && name[5] == ':');
-    const WCHAR *base = name;
-    for (const WCHAR *p = name; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            base = p + 1;
-    // The system reads "com1.ini" and "nul .txt" as the device: the name up to its first point,
-    // blanks after it aside.
+    size_t n = std::strlen(word);
+    for (size_t i = 0; i < n; ++i)
+        if (lowerZ4(text[i]) != static_cast<WCHAR>(word[i]))
+            return false;
+    return isZ4_separator(text[n]);
+}
+
+// The last part of a path names a DOS device: up to its first point or colon, blanks at its end
+// aside, one of the reserved names ("com1.ini", "nul .txt", "lpt1:", "COM\u00B9").
+static bool isZ4_reserved(const WCHAR *base)
+{
     size_t length = 0;
-    while (base[length] && base[length] != '.')
+    while (base[length] && base[length] != '.' && base[length] != ':')
         ++length;
     while (length && base[length - 1] == ' ')
         --length;
@@ -122,8 +133,51 @@ bool isZ4_device_name(const WCHAR *name)
     for (const char *device : devices)
         if (isZ4_word(base, length, device))
             return true;
-    return length == 4 && (isZ4_word(base, 3, "com") || isZ4_word(base, 3, "lpt")) &&
-           base[3] >= '1' && base[3] <= '9';
+    // Windows reserves the superscript digits one to three as it does 1 to 9.
+    WCHAR digit = length == 4 ? base[3] : 0;
+    bool numbered = (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    return numbered && (isZ4_word(base, 3, "com") || isZ4_word(base, 3, "lpt"));
+}
+
+bool isZ4_device_name(const WCHAR *name)
+{
+    const WCHAR *path = name;
+    // "\\.\", "\\?\" and "\??\", with either slash: the device namespace, where only a
+    // drive path ("\\?\C:\x.ini") or a server's share ("\\?\UNC\server\share\x.ini")
+    // names a file; everything else there (a port, a pipe, a volume "\\.\C:") is refused.
+    bool local = isZ4_separator(path[0]) && isZ4_separator(path[1]) && (path[2] == '.' || path[2] == '?') &&
+                 (isZ4_separator(path[3]) || path[3] == 0);
+    bool objects = path[0] == '\\' && path[1] == '?' && path[2] == '?' && path[3] == '\\';
+    bool unc = false;
+    if (local || objects) {
+        if (path[3] == 0)
+            return true;
+        path += 4;
+        if (isZ4_part(path, "unc")) {
+            path += 3;  // "\\?\UNC\server\share": a share, as "\\server\share"
+            unc = true;
+        } else if (!(isZ4_letter(path[0]) && path[1] == ':' && isZ4_separator(path[2]) && path[3])) {
+            return true;
+        }
+    } else {
+        unc = isZ4_separator(path[0]) && isZ4_separator(path[1]);
+        if (unc)
+            path += 1;
+    }
+    if (unc) {
+        // "\\server\pipe\x" and "\\server\mailslot\x" are a server's pipes, not its files;
+        // the system reads no DOS device name in a share's path.
+        const WCHAR *share = path + 1;
+        while (*share && !isZ4_separator(*share))
+            ++share;
+        return *share && (isZ4_part(share + 1, "pipe") || isZ4_part(share + 1, "mailslot"));
+    }
+    // The last part: after the last separator, or after the drive of "C:nul".
+    const WCHAR *base = isZ4_letter(path[0]) && path[1] == ':' ? path + 2 : path;
+    for (const WCHAR *p = base; *p; ++p)
+        if (isZ4_separator(*p))
+            base = p + 1;
+    return isZ4_reserved(base);
 }
 
 void joinZ4_name(char *out, size_t size, const char *name, const char *tail)
@@ -190,7 +244,7 @@ Z4FileResult readZ4_file(const Z4FileName &name, char *bytes, size_t room, size_
         return Z4_FILE_DEVICE;
     // Shared as fopen shares it: a file an editor has open is read all the same.
     HANDLE file = CreateFileW(name.wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              OPEN_EXISTING, Z4_FILE_FLAGS, nullptr);
     Z4FileResult opened = diskZ4_file(file, error);
     if (opened != Z4_FILE_DONE)
         return opened;
@@ -234,7 +288,7 @@ Z4FileResult createZ4_beside(const Z4FileName &target, Z4NewFile *file, DWORD *e
     // A target opened by another name of the device namespace, or a pipe, is no file either. Only
     // its kind is asked for: nothing is read, and a file another program holds still answers.
     HANDLE existing = CreateFileW(target.wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  nullptr, OPEN_EXISTING, Z4_FILE_FLAGS, nullptr);
     if (existing != INVALID_HANDLE_VALUE) {
         DWORD kind = GetFileType(existing);
         CloseHandle(existing);
@@ -246,7 +300,7 @@ Z4FileResult createZ4_beside(const Z4FileName &target, Z4NewFile *file, DWORD *e
     for (int n = 0; n < 8; ++n) {
         tempZ4_name(target, n, file->temp);
         HANDLE handle = CreateFileW(file->temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    Z4_FILE_FLAGS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             *error = GetLastError();
             if (*error == ERROR_FILE_EXISTS || *error == ERROR_ALREADY_EXISTS)

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include "comdb_record.h"
+#include "dos_device_names.h"
+#include "file_record.h"
 #include "z4setup_files.h"
 
 namespace {
@@ -30,6 +32,19 @@ TEST(FileNames, devices_are_told_by_their_name_whatever_the_folder_or_extension)
                                  u"boards.ini", u"\\\\.\\C:\\boards.ini", u"my nul.ini", u"comx", u"com0.ini",
                                  u"lpt0"})
         EXPECT_FALSE(device(name)) << std::string(name, name + std::char_traits<char16_t>::length(name));
+}
+
+// The tool's rule against what Windows answers, name by name: every name that is a DOS device,
+// or that cannot name a file on a disk, is refused; every other name is taken.
+TEST(FileNames, the_rule_answers_as_the_system_does_name_by_name)
+{
+    for (const emu::DeviceNameAnswer &a : emu::device_name_answers()) {
+        std::u16string name(a.name);
+        std::string shown;
+        for (char16_t c : name)
+            shown += c < 0x80 ? static_cast<char>(c) : '?';
+        EXPECT_EQ(device(name), a.dosDevice || !a.disk) << shown;
+    }
 }
 
 // The command line's text round-trips: what GetCommandLineW gave is what the file calls get.
@@ -65,6 +80,39 @@ TEST_F(Unattended, a_device_given_as_a_file_is_refused_before_anything_is_read_o
             if (verb[1] != 'r')
                 EXPECT_TRUE(emu::reg_calls().empty()) << verb << name;
         }
+    }
+}
+
+// Names that Windows resolves to a port, a volume or a pipe by their form: refused by name too,
+// before any file is opened; every file that is opened is opened so that a pipe's server could
+// never act as the tool's account.
+TEST_F(Unattended, a_device_by_the_form_of_its_name_is_refused_and_no_open_can_be_impersonated)
+{
+    machine = configured_machine;
+    for (const char *verb : {"/s ", "/n ", "/r "}) {
+        for (const std::string &path : {dir + "/com1:", dir + "/COM\xC2\xB9.ini", std::string("//./COM10"),
+                                        std::string("\\\\?\\GLOBALROOT\\Device\\Serial0"),
+                                        std::string("\\\\.\\C:"), std::string("\\\\server\\pipe\\z4")}) {
+            Outcome o = run(verb + ("\"" + path + "\""), nullptr);
+            EXPECT_EQ(o.code, Z4_EXIT_BAD_FILE) << verb << path;
+            EXPECT_NE(o.out.find(": is a device, not a file\n"), std::string::npos) << verb << path << o.out;
+            for (const auto &call : emu::file_calls())
+                EXPECT_NE(call.call, "CreateFileW") << verb << path << ": " << call.path;
+        }
+    }
+    std::string boards = file("boards.ini", "[Board1]\nBusType = ISA\nPorts = 8\n");
+    for (const char *verb : {"/s ", "/r "}) {
+        run(verb + boards, nullptr);
+        size_t opened = 0;
+        for (const auto &call : emu::file_calls()) {
+            if (call.call != "CreateFileW")
+                continue;
+            ++opened;
+            EXPECT_EQ(call.flags & (SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION),
+                      static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION))
+                << verb << call.path;
+        }
+        EXPECT_GT(opened, 0u) << verb;
     }
 }
 

@@ -27,6 +27,7 @@ void file_fill_disk(bool on);
 struct FileCall {
     std::string call;
     std::string path;
+    DWORD flags = 0;  // CreateFileW: the flags and attributes asked for
 };
 const std::vector<FileCall> &file_calls();
 

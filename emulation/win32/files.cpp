@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "dos_device_names.h"
 #include "file_record.h"
 #include "ui_record.h"
 
@@ -93,22 +94,9 @@ std::string utf8(LPCWSTR wide)
     return out;
 }
 
-// Windows (and Wine) open "nul.ini" or "x\com1.txt" as the device: the last name up to its first
-// point, blanks before that aside.
-bool device_name(const std::string &path)
-{
-    size_t slash = path.find_last_of("/\\:");
-    std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    base = base.substr(0, base.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (char &c : base)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    if (base == "nul" || base == "con" || base == "prn" || base == "aux")
-        return true;
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
+// Windows opens "nul.ini" or "x\\com1.txt" as the device: the emulation answers as its table of
+// the system's answers does.
+bool device_name(const std::string &path) { return emu::opens_a_device(path); }
 
 // A file another program holds open without sharing can be neither replaced nor deleted; Wine
 // answers ERROR_ACCESS_DENIED. So is a read-only file deleted: Windows refuses whoever asks, where
@@ -202,10 +190,12 @@ const std::map<DWORD, const char *> messages = {
 }  // namespace
 
 HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
-                          DWORD dwCreationDisposition, DWORD, HANDLE)
+                          DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE)
 {
     std::string path = utf8(lpFileName);
-    if (injected("CreateFileW", path))
+    bool failed = injected("CreateFileW", path);
+    calls.back().flags = dwFlagsAndAttributes;
+    if (failed)
         return INVALID_HANDLE_VALUE;
     int fd;
     DWORD kind = FILE_TYPE_DISK;
