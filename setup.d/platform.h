@@ -9,3 +9,13 @@
 #else
 #include "win32_api.h"
 #endif
+
+// A function of a DLL loaded with every process (kernel32) or with the program (advapi32, which
+// it imports), looked up by name rather than imported: null where this Windows has none, so no
+// import keeps the exe from loading on an older Windows. Naming a loaded module loads no file.
+template <class Call> Call lateZ4_function(const char *module, const char *name)
+{
+    HMODULE loaded = GetModuleHandleA(module);
+    return loaded ? reinterpret_cast<Call>(reinterpret_cast<void *>(GetProcAddress(loaded, name)))
+                  : nullptr;
+}

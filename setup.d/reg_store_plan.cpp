@@ -250,10 +250,7 @@ typedef LONG(WINAPI *QueryMultipleCall)(HKEY, VALENTA *, DWORD, LPSTR, LPDWORD);
 // where advapi32 has it (it fails when any entry is missing); false when that cannot be told.
 bool allZ4_entries_present(HKEY ports, uint32_t com, uint32_t count)
 {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    QueryMultipleCall query = advapi ? reinterpret_cast<QueryMultipleCall>(reinterpret_cast<void *>(
-                                           GetProcAddress(advapi, "RegQueryMultipleValuesA")))
-                                     : nullptr;
+    QueryMultipleCall query = lateZ4_function<QueryMultipleCall>("advapi32.dll", "RegQueryMultipleValuesA");
     if (!query || count == 0 || count > Z4_MAX_PORTS)
         return false;
     char names[Z4_MAX_PORTS][16];

@@ -26,11 +26,7 @@ bool kernelZ4_is_64bit()
 #else
     // Windows NT 4.0 and 2000 have no IsWow64Process: their kernel is 32-bit. kernel32 is loaded
     // in every process, so this names no file to load.
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    IsWow64ProcessCall isWow64 =
-        kernel ? reinterpret_cast<IsWow64ProcessCall>(
-                     reinterpret_cast<void *>(GetProcAddress(kernel, "IsWow64Process")))
-               : nullptr;
+    IsWow64ProcessCall isWow64 = lateZ4_function<IsWow64ProcessCall>("kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 #endif

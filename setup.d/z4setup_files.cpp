@@ -289,11 +289,18 @@ Z4FileResult createZ4_beside(const Z4FileName &target, Z4NewFile *file, DWORD *e
     // its kind is asked for: nothing is read, and a file another program holds still answers.
     HANDLE existing = CreateFileW(target.wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, Z4_FILE_FLAGS, nullptr);
-    if (existing != INVALID_HANDLE_VALUE) {
+    file->replaces = existing != INVALID_HANDLE_VALUE;
+    if (file->replaces) {
         DWORD kind = GetFileType(existing);
         CloseHandle(existing);
         if (kind != FILE_TYPE_DISK)
             return Z4_FILE_DEVICE;
+        // A file made read-only stays as it is, whoever runs the tool: said before anything is made.
+        DWORD attributes = GetFileAttributesW(target.wide);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            *error = ERROR_ACCESS_DENIED;
+            return Z4_FILE_FAILED;
+        }
     }
     // A name that is taken, by a leftover or by a file or link planted there, is never opened:
     // the next one is tried, eight in all.
@@ -341,7 +348,12 @@ Z4FileResult finishZ4_beside(Z4NewFile *file, const Z4FileName &target, bool com
         written = false;
     file->stream = nullptr;
     file->handle = INVALID_HANDLE_VALUE;
-    if (written &&
+    typedef BOOL(WINAPI * ReplaceFileCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
+    ReplaceFileCall replace =
+        written && file->replaces ? lateZ4_function<ReplaceFileCall>("kernel32.dll", "ReplaceFileW") : nullptr;
+    if (replace && replace(target.wide, file->temp, nullptr, 0, nullptr, nullptr))
+        return Z4_FILE_DONE;
+    if (written && !replace &&
         MoveFileExW(file->temp, target.wide, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return Z4_FILE_DONE;
     if (written)

@@ -58,13 +58,17 @@ struct Z4NewFile {
     WCHAR temp[Z4_FILE_NAME_CHARS + 24];
     HANDLE handle;
     std::FILE *stream;  // text mode: lines end in CR LF
+    bool replaces;      // the target exists: the report takes its place, keeping what it had
 };
 
 // Creates the report's file beside `target`: "<target>.z4setup.tmp", or, where that name is
 // taken, "<target>.z4setup-2.tmp" up to "-8". A target that is a device is refused, and so is a
-// created name that turns out to be one.
+// created name that turns out to be one; a target that is read-only is refused before anything
+// is made (ERROR_ACCESS_DENIED).
 Z4FileResult createZ4_beside(const Z4FileName &target, Z4NewFile *file, DWORD *error);
-// Flushes and closes the report, then moves it over `target`; `complete` false (the report could
+// Flushes and closes the report, then puts it in `target`'s place: where the target exists, with
+// ReplaceFileW (Windows 2000 and later), which keeps the target's security, owner, attributes
+// and streams; else, and on Windows NT 4.0, with MoveFileExW. `complete` false (the report could
 // not be made) or any failure deletes the file it made and leaves the target as it was.
 Z4FileResult finishZ4_beside(Z4NewFile *file, const Z4FileName &target, bool complete,
                              DWORD *error);

@@ -16,10 +16,8 @@ void traceZ4_only_under_debugger(bool on)
 {
     Z4TraceUnderDebuggerOnly = on;
     // Looked up, not imported: no import may keep the exe from loading on an older Windows.
-    HMODULE kernel = on ? GetModuleHandleA("kernel32.dll") : nullptr;
-    Z4IsDebuggerPresent = kernel ? reinterpret_cast<IsDebuggerPresentCall>(reinterpret_cast<void *>(
-                                       GetProcAddress(kernel, "IsDebuggerPresent")))
-                                 : nullptr;
+    Z4IsDebuggerPresent =
+        on ? lateZ4_function<IsDebuggerPresentCall>("kernel32.dll", "IsDebuggerPresent") : nullptr;
 }
 
 void z4trace(const char *format, ...)

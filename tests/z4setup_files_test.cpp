@@ -187,21 +187,75 @@ TEST_F(Report, links_at_every_temporary_name_are_never_followed)
     }
 }
 
+// The call that puts the report in FILE's place: ReplaceFileW where Windows has it (2000 and
+// later), MoveFileExW on Windows NT 4.0.
+const char *const PLACING[] = {"ReplaceFileW", "MoveFileExW"};
+
 TEST_F(Report, a_free_name_after_planted_links_takes_the_report)
 {
     plant_links(7);
     std::string want = run("/r", nullptr).out;
+    for (const char *placing : PLACING) {
+        machine = [placing] {
+            configured_machine();
+            emu::set_replace_file_available(placing == PLACING[0]);
+        };
+        Outcome o = run("/r " + target, nullptr);
+        EXPECT_EQ(o.code, Z4_EXIT_DONE) << o.out;
+        EXPECT_EQ(slurp(target), want);
+        EXPECT_EQ(slurp(victim), victimText);
+        EXPECT_FALSE(std::ifstream(temp(8)).good());
+        // Made new, flushed, then put in FILE's place, in that order.
+        std::vector<std::string> order;
+        for (const auto &call : emu::file_calls())
+            if ((call.call != "CreateFileW" && call.call != "GetFileAttributesW") || call.path == temp(8))
+                order.push_back(call.call);
+        EXPECT_EQ(order, (std::vector<std::string>{"CreateFileW", "FlushFileBuffers", placing}));
+    }
+}
+
+// FILE keeps what Windows keeps beside its bytes: its security descriptor (a locked-down file on
+// a share stays locked down), its attributes and its mode. A FILE that does not exist yet is
+// made by the move.
+TEST_F(Report, the_report_keeps_the_files_protection_and_attributes)
+{
+    const std::string locked = "O:BAG:SYD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)";
+    machine = [this, locked] {
+        configured_machine();
+        emu::set_file_security(target, locked);
+        emu::set_file_attributes(target, FILE_ATTRIBUTE_HIDDEN);
+    };
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     Outcome o = run("/r " + target, nullptr);
     EXPECT_EQ(o.code, Z4_EXIT_DONE) << o.out;
-    EXPECT_EQ(slurp(target), want);
-    EXPECT_EQ(slurp(victim), victimText);
-    EXPECT_FALSE(std::ifstream(temp(8)).good());
-    // Made new, flushed, then moved over FILE, in that order.
-    std::vector<std::string> order;
+    EXPECT_NE(slurp(target).find("[Board1]"), std::string::npos);
+    EXPECT_EQ(emu::file_security(target), locked);
+    EXPECT_EQ(emu::file_attributes(target), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    std::string fresh = dir + "/new.ini";
+    o = run("/r " + fresh, nullptr);
+    EXPECT_EQ(o.code, Z4_EXIT_DONE) << o.out;
+    bool moved = false;
     for (const auto &call : emu::file_calls())
-        if (call.call != "CreateFileW" || call.path == temp(8))
-            order.push_back(call.call);
-    EXPECT_EQ(order, (std::vector<std::string>{"CreateFileW", "FlushFileBuffers", "MoveFileExW"}));
+        moved = moved || (call.call == "MoveFileExW" && call.path == fresh);
+    EXPECT_TRUE(moved);
+    EXPECT_NE(slurp(fresh).find("[Board1]"), std::string::npos);
+}
+
+// A read-only FILE stays as it is, with the system's reason, and nothing is made beside it.
+TEST_F(Report, a_read_only_file_is_not_replaced)
+{
+    for (const char *placing : PLACING) {
+        ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+        failed_report([placing] { emu::set_replace_file_available(placing == PLACING[0]); },
+                      "Access denied. (error 5)");
+        for (const auto &call : emu::file_calls())
+            EXPECT_NE(call.path, temp(1)) << placing << ": " << call.call;
+        ASSERT_EQ(chmod(target.c_str(), 0644), 0);
+    }
 }
 
 // The stream's end is part of the report: when the disk refuses it, FILE stays as it was.
@@ -223,15 +277,21 @@ TEST_F(Report, a_report_on_a_full_disk_is_never_moved_over_the_file)
 TEST_F(Report, a_failed_move_deletes_only_what_the_tool_made)
 {
     plant_links(1);
-    failed_report([] { emu::file_inject("MoveFileExW", ERROR_SHARING_VIOLATION); },
-                  "Sharing violation. (error 32)");
-    std::vector<std::string> deleted;
-    for (const auto &call : emu::file_calls())
-        if (call.call == "DeleteFileW")
-            deleted.push_back(call.path);
-    EXPECT_EQ(deleted, std::vector<std::string>{temp(2)});
-    EXPECT_FALSE(std::ifstream(temp(2)).good());
-    EXPECT_EQ(slurp(victim), victimText);
+    for (const char *placing : PLACING) {
+        failed_report(
+            [placing] {
+                emu::set_replace_file_available(placing == PLACING[0]);
+                emu::file_inject(placing, ERROR_SHARING_VIOLATION);
+            },
+            "Sharing violation. (error 32)");
+        std::vector<std::string> deleted;
+        for (const auto &call : emu::file_calls())
+            if (call.call == "DeleteFileW")
+                deleted.push_back(call.path);
+        EXPECT_EQ(deleted, std::vector<std::string>{temp(2)}) << placing;
+        EXPECT_FALSE(std::ifstream(temp(2)).good());
+        EXPECT_EQ(slurp(victim), victimText);
+    }
 }
 
 TEST_F(Report, a_name_outside_the_code_page_is_written_under_that_name)

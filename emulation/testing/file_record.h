@@ -34,6 +34,18 @@ const std::vector<FileCall> &file_calls();
 // File handles not closed (a stream's own handle counts as closed with it).
 int open_file_handles();
 
+// What Windows keeps of a file beside its bytes: its security descriptor (opaque here; a folder's
+// files get "" from it) and attributes other than read-only (the file's mode tells that).
+// ReplaceFileW keeps the replaced file's; MoveFileExW gives the target the moved file's.
+void set_file_security(const std::string &path, const std::string &descriptor);
+std::string file_security(const std::string &path);
+void set_file_attributes(const std::string &path, DWORD attributes);
+DWORD file_attributes(const std::string &path);
+
+// Whether kernel32 has ReplaceFileW (Windows 2000 and later, the default) or not (NT 4.0).
+void set_replace_file_available(bool on);
+bool replace_file_available();
+
 // Clears all of the above; ui_reset calls it.
 void files_reset();
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "comdb_record.h"
+#include "file_record.h"
 #include "registry_setup.h"
 
 namespace {
@@ -223,6 +224,8 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
     if (hModule == KERNEL32 && wow64 >= 0 && std::strcmp(lpProcName, "IsWow64Process") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(IsWow64Process));
+    if (hModule == KERNEL32 && emu::replace_file_available() && std::strcmp(lpProcName, "ReplaceFileW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(ReplaceFileW));
     if (hModule == KERNEL32 && std::strcmp(lpProcName, "IsDebuggerPresent") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(IsDebuggerPresent));
     if (hModule == ADVAPI32 && std::strcmp(lpProcName, "RegQueryMultipleValuesA") == 0)

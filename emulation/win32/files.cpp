@@ -28,6 +28,13 @@ std::map<uintptr_t, OpenFile> files;
 uintptr_t next_handle = 0xf11e0000;
 
 std::vector<std::string> held_files;
+// What a file has beside its bytes, by the name it was given.
+struct FileMeta {
+    std::string security;
+    DWORD attributes = 0;
+};
+std::map<std::string, FileMeta> metas;
+bool replace_available = true;
 std::map<std::string, std::vector<DWORD>> faults;  // call -> codes for its next calls
 std::vector<emu::FileCall> calls;
 bool disk_full = false;
@@ -154,6 +161,12 @@ BOOL move_file(const std::string &from, const std::string &to, DWORD flags)
         SetLastError(error_of_errno(errno));
         return FALSE;
     }
+    // The moved file keeps what it had; the target's own security and attributes are gone.
+    auto it = metas.find(from);
+    if (it != metas.end())
+        metas[to] = it->second, metas.erase(from);
+    else
+        metas.erase(to);
     return TRUE;
 }
 
@@ -299,6 +312,50 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
     return move_file(utf8(lpExistingFileName), to, dwFlags);
 }
 
+// The replacement takes the replaced file's place and keeps what the replaced file had: its
+// security, attributes and mode. A read-only or held file is not replaced.
+BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName, LPCWSTR lpBackupFileName,
+                         DWORD, LPVOID, LPVOID)
+{
+    std::string replaced = utf8(lpReplacedFileName), replacement = utf8(lpReplacementFileName);
+    if (injected("ReplaceFileW", replaced))
+        return FALSE;
+    struct stat st;
+    if (lpBackupFileName || stat(replaced.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetLastError(lpBackupFileName ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    if (refused(replaced)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (std::rename(replacement.c_str(), replaced.c_str()) != 0) {
+        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+        return FALSE;
+    }
+    chmod(replaced.c_str(), st.st_mode & 07777);
+    metas.erase(replacement);
+    return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
+{
+    std::string path = utf8(lpFileName);
+    calls.push_back({"GetFileAttributesW", path});
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        SetLastError(error_of_errno(errno));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    auto it = metas.find(path);
+    DWORD attributes = it == metas.end() ? 0 : it->second.attributes;
+    if (S_ISDIR(st.st_mode))
+        attributes |= 0x10;
+    if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
 {
     std::string path = utf8(lpFileName);
@@ -384,8 +441,30 @@ int open_file_handles()
     return open;
 }
 
+void set_file_security(const std::string &path, const std::string &descriptor) { metas[path].security = descriptor; }
+
+std::string file_security(const std::string &path)
+{
+    auto it = metas.find(path);
+    return it == metas.end() ? "" : it->second.security;
+}
+
+void set_file_attributes(const std::string &path, DWORD attributes) { metas[path].attributes = attributes; }
+
+DWORD file_attributes(const std::string &path)
+{
+    auto it = metas.find(path);
+    return it == metas.end() ? 0 : it->second.attributes;
+}
+
+void set_replace_file_available(bool on) { replace_available = on; }
+
+bool replace_file_available() { return replace_available; }
+
 void files_reset()
 {
+    metas.clear();
+    replace_available = true;
     for (auto &f : files)
         if (!f.second.ownedByStream)
             close(f.second.fd);

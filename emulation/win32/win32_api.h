@@ -421,6 +421,11 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
 // Processes, the console's control events, files and the interlocked operations (kernel32)
 #define INFINITE 0xFFFFFFFFu
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFF
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define ERROR_UNABLE_TO_REMOVE_REPLACED 1175L
+#define ERROR_UNABLE_TO_MOVE_REPLACEMENT 1176L
 #define CTRL_C_EVENT 0
 #define CTRL_BREAK_EVENT 1
 #define CTRL_CLOSE_EVENT 2
@@ -466,6 +471,11 @@ DWORD WINAPI GetFileType(HANDLE hFile);
 BOOL WINAPI FlushFileBuffers(HANDLE hFile);
 BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
+// Windows 2000 and later: the program looks it up at run time.
+BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName,
+                         LPCWSTR lpBackupFileName, DWORD dwReplaceFlags, LPVOID lpExclude,
+                         LPVOID lpReserved);
+DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                             LPSTR lpBuffer, DWORD nSize, va_list *Arguments);
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
