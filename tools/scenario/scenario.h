@@ -29,6 +29,7 @@ struct Scenario {
     std::string before_reg, after_reg;  // file paths
     std::vector<std::string> files;     // copied into the folder the tool runs in
     std::vector<std::string> held;      // of those, the ones another program holds open
+    std::vector<std::string> readOnly;  // of those, the ones made read-only before the run
     bool console = false;               // z4setup.com runs instead of z4setup.exe
     bool comdb = false;                 // a COM port database (msports.dll) is there
     bool planted = false;               // a msports.dll is planted beside the program

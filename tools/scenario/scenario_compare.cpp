@@ -295,6 +295,17 @@ bool copy_inputs(const Scenario &s, const std::string &run_dir, std::string *err
             return false;
         }
     }
+    for (const auto &name : s.readOnly) {
+        std::error_code ec;
+        std::filesystem::permissions(run_dir + "/" + name,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read,
+                                     ec);
+        if (ec) {
+            *error = "cannot make " + name + " read-only: " + ec.message();
+            return false;
+        }
+    }
     for (const auto &link : s.links) {
         std::error_code ec;
         std::filesystem::create_symlink(link.second, run_dir + "/" + link.first, ec);

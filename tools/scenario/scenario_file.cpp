@@ -156,6 +156,16 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             out->held.push_back(w[1]);
             continue;
         }
+        // A file given with "file" whose read-only attribute is set (its Unix write bits cleared,
+        // which Wine shows as the attribute).
+        if (verb == "read-only-file") {
+            if (w.size() != 2)
+                return fail(line, "read-only-file takes 1 argument(s)");
+            if (std::find(out->files.begin(), out->files.end(), w[1]) == out->files.end())
+                return fail(line, w[1] + " is not given with file first");
+            out->readOnly.push_back(w[1]);
+            continue;
+        }
         // The screen's DPI under Wine for the tool (96 unless given).
         if (verb == "dpi") {
             if (w.size() != 2 || !is_number(w[1]))
