@@ -334,6 +334,17 @@ Z4FileResult createZ4_beside(const Z4FileName &target, Z4NewFile *file, DWORD *e
     return Z4_FILE_FAILED;
 }
 
+// Room for a name with the current folder before it.
+constexpr DWORD Z4_FULL_NAME_CHARS = 2 * Z4_FILE_NAME_CHARS + 64;
+
+// `name` as the system resolves it against the current folder, in `full`; the name itself where
+// it cannot be resolved or would not fit.
+static const WCHAR *fullZ4_name(const WCHAR *name, WCHAR (&full)[Z4_FULL_NAME_CHARS])
+{
+    DWORD n = GetFullPathNameW(name, Z4_FULL_NAME_CHARS, full, nullptr);
+    return n > 0 && n < Z4_FULL_NAME_CHARS ? full : name;
+}
+
 Z4FileResult finishZ4_beside(Z4NewFile *file, const Z4FileName &target, bool complete,
                              DWORD *error)
 {
@@ -351,8 +362,14 @@ Z4FileResult finishZ4_beside(Z4NewFile *file, const Z4FileName &target, bool com
     typedef BOOL(WINAPI * ReplaceFileCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
     ReplaceFileCall replace =
         written && file->replaces ? lateZ4_function<ReplaceFileCall>("kernel32.dll", "ReplaceFileW") : nullptr;
-    if (replace && replace(target.wide, file->temp, nullptr, 0, nullptr, nullptr))
-        return Z4_FILE_DONE;
+    if (replace) {
+        // Both by their full names: Wine's ReplaceFileW cannot replace a name without a folder
+        // ("boards.ini" answers ERROR_DIRECTORY), where Windows takes it as the system resolves it.
+        WCHAR replaced[Z4_FULL_NAME_CHARS], replacement[Z4_FULL_NAME_CHARS];
+        const WCHAR *to = fullZ4_name(target.wide, replaced), *from = fullZ4_name(file->temp, replacement);
+        if (replace(to, from, nullptr, 0, nullptr, nullptr))
+            return Z4_FILE_DONE;
+    }
     if (written && !replace &&
         MoveFileExW(file->temp, target.wide, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return Z4_FILE_DONE;

@@ -338,6 +338,33 @@ BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileNa
     return TRUE;
 }
 
+// A name without its folder takes the current folder's. (Windows' ReplaceFileW takes such a name
+// as it is; Wine's refuses it, and the tool passes full names.)
+DWORD WINAPI GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer, LPWSTR *lpFilePart)
+{
+    std::u16string full;
+    if (lpFileName[0] != '/') {
+        char here[4096];
+        if (!getcwd(here, sizeof here)) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return 0;
+        }
+        for (const char *p = here; *p; ++p)
+            full += static_cast<char16_t>(static_cast<unsigned char>(*p));
+        full += u'/';
+    }
+    for (const WCHAR *p = lpFileName; *p; ++p)
+        full += static_cast<char16_t>(*p);
+    if (full.size() + 1 > nBufferLength)
+        return static_cast<DWORD>(full.size() + 1);
+    for (size_t i = 0; i < full.size(); ++i)
+        lpBuffer[i] = static_cast<WCHAR>(full[i]);
+    lpBuffer[full.size()] = 0;
+    if (lpFilePart)
+        *lpFilePart = lpBuffer + full.rfind(u'/') + 1;
+    return static_cast<DWORD>(full.size());
+}
+
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
 {
     std::string path = utf8(lpFileName);
