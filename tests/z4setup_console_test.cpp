@@ -83,15 +83,21 @@ TEST_F(Unattended, report_to_a_file_keeps_the_readers_reports_in_it_and_on_stand
 TEST_F(Unattended, report_that_cannot_be_put_in_place_leaves_the_old_file_and_exits_2)
 {
     std::string old = file("boards.ini", "; last week\r\n[Board1]\r\nBusType = PCI\r\nPorts = 4\r\n");
-    machine = [old] {
-        configured_machine();
-        emu::hold_file(old);
-    };
-    Outcome held = run("/r " + old, nullptr);
-    EXPECT_EQ(held.code, Z4_EXIT_BAD_FILE);
-    EXPECT_EQ(held.out, old + ": cannot be written: Access denied. (error 5)\n");
-    EXPECT_EQ(read_whole(old), "; last week\r\n[Board1]\r\nBusType = PCI\r\nPorts = 4\r\n");
-    EXPECT_EQ(folder_listing(dir), "boards.ini ");
+    // ReplaceFileW (Windows 2000 and later) moves a held file aside first, which sharing refuses;
+    // MoveFileExW (NT 4.0) cannot replace it.
+    for (bool replace : {true, false}) {
+        machine = [old, replace] {
+            configured_machine();
+            emu::hold_file(old);
+            emu::set_replace_file_available(replace);
+        };
+        Outcome held = run("/r " + old, nullptr);
+        EXPECT_EQ(held.code, Z4_EXIT_BAD_FILE);
+        EXPECT_EQ(held.out, old + (replace ? ": cannot be written: Sharing violation. (error 32)\n"
+                                           : ": cannot be written: Access denied. (error 5)\n"));
+        EXPECT_EQ(read_whole(old), "; last week\r\n[Board1]\r\nBusType = PCI\r\nPorts = 4\r\n");
+        EXPECT_EQ(folder_listing(dir), "boards.ini ");
+    }
 
     Outcome nowhere = run("/r " + dir + "/missing/boards.ini", nullptr);
     EXPECT_EQ(nowhere.code, Z4_EXIT_BAD_FILE);

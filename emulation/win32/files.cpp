@@ -313,7 +313,8 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
 }
 
 // The replacement takes the replaced file's place and keeps what the replaced file had: its
-// security, attributes and mode. A read-only or held file is not replaced.
+// security, attributes and mode, as Windows documents it (Wine moves the replacement over it and
+// keeps none of that; it has no file security to keep). A read-only or held file is not replaced.
 BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName, LPCWSTR lpBackupFileName,
                          DWORD, LPVOID, LPVOID)
 {
@@ -325,8 +326,9 @@ BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileNa
         SetLastError(lpBackupFileName ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
+    // Wine moves a held file aside first, which its sharing refuses.
     if (refused(replaced)) {
-        SetLastError(ERROR_ACCESS_DENIED);
+        SetLastError(is_held(replaced) ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
         return FALSE;
     }
     if (std::rename(replacement.c_str(), replaced.c_str()) != 0) {
