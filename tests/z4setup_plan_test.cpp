@@ -617,32 +617,23 @@ TEST_F(Plan, no_registry_failure_reads_as_nothing_there)
             int planned = faulted(stale, "/n ", k, code, &out);
             EXPECT_NE(planned, Z4_EXIT_DONE) << "/n, call " << k << " failed with " << code << "\n" << out;
         }
-        for (size_t k = 1; k <= applyCalls; ++k, ++runs) {
-            std::string out;
-            int applied = faulted(stale, "/s ", k, code, &out);
-            Picture now = picture();
-            std::string foreign = only_the_files(now);
-            if (foreign.rfind("key ", 0) == 0 && foreign.find("\\serial11") != std::string::npos)
-                foreign.clear();  // the stale key itself, left by a write that stopped
-            EXPECT_EQ(foreign, "") << "/s, call " << k << " failed with " << code;
-            if (applied == Z4_EXIT_DONE)
-                EXPECT_TRUE(difference(configured, now).empty() && difference(now, configured).empty())
-                    << "/s exits 0, call " << k << " failed with " << code << "\n" << out;
-            else
-                EXPECT_TRUE(says_why(out)) << "/s exits " << applied << " without a reason, call " << k
-                                           << " failed with " << code << "\n" << out;
-        }
-        for (size_t k = 1; k <= heldCalls; ++k, ++runs) {
-            std::string out;
-            int applied = faulted(held, "/s ", k, code, &out);
-            Picture now = picture();
-            EXPECT_EQ(only_the_files(now), "") << "/s, call " << k << " failed with " << code;
-            if (applied == Z4_EXIT_DONE)
-                EXPECT_TRUE(difference(configured, now).empty() && difference(now, configured).empty())
-                    << "/s exits 0, call " << k << " failed with " << code << "\n" << out;
-            else
-                EXPECT_TRUE(says_why(out)) << "/s exits " << applied << " without a reason, call " << k
-                                           << " failed with " << code << "\n" << out;
+        // "/s" on the machine with the stale key, then on the one that holds the configuration.
+        for (const auto &[machineText, calls] : {std::make_pair(stale, applyCalls), std::make_pair(held, heldCalls)}) {
+            for (size_t k = 1; k <= calls; ++k, ++runs) {
+                std::string out;
+                int applied = faulted(machineText, "/s ", k, code, &out);
+                Picture now = picture();
+                std::string foreign = only_the_files(now);
+                if (foreign.rfind("key ", 0) == 0 && foreign.find("\\serial11") != std::string::npos)
+                    foreign.clear();  // the stale key itself, left by a write that stopped
+                EXPECT_EQ(foreign, "") << "/s, call " << k << " failed with " << code;
+                if (applied == Z4_EXIT_DONE)
+                    EXPECT_TRUE(difference(configured, now).empty() && difference(now, configured).empty())
+                        << "/s exits 0, call " << k << " failed with " << code << "\n" << out;
+                else
+                    EXPECT_TRUE(says_why(out)) << "/s exits " << applied << " without a reason, call " << k
+                                               << " failed with " << code << "\n" << out;
+            }
         }
     }
     std::printf("%zu runs with one registry call failed (/n %zu calls, /s %zu and %zu)\n", runs,

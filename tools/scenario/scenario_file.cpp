@@ -147,23 +147,14 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             continue;
         }
         // A file given with "file" that another program holds open, unshared, while the tool
-        // runs (an editor, a virus scanner): it can be neither replaced nor deleted.
-        if (verb == "held") {
+        // runs (an editor, a virus scanner): it can be neither replaced nor deleted. Or one whose
+        // read-only attribute is set (its Unix write bits cleared, which Wine shows as such).
+        if (verb == "held" || verb == "read-only-file") {
             if (w.size() != 2)
-                return fail(line, "held takes 1 argument(s)");
+                return fail(line, verb + " takes 1 argument(s)");
             if (std::find(out->files.begin(), out->files.end(), w[1]) == out->files.end())
                 return fail(line, w[1] + " is not given with file first");
-            out->held.push_back(w[1]);
-            continue;
-        }
-        // A file given with "file" whose read-only attribute is set (its Unix write bits cleared,
-        // which Wine shows as the attribute).
-        if (verb == "read-only-file") {
-            if (w.size() != 2)
-                return fail(line, "read-only-file takes 1 argument(s)");
-            if (std::find(out->files.begin(), out->files.end(), w[1]) == out->files.end())
-                return fail(line, w[1] + " is not given with file first");
-            out->readOnly.push_back(w[1]);
+            (verb == "held" ? out->held : out->readOnly).push_back(w[1]);
             continue;
         }
         // The screen's DPI under Wine for the tool (96 unless given).
