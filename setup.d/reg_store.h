@@ -13,7 +13,6 @@
 #define Z4_PARAMETERS_KEY Z4_SERVICE_KEY "\\Parameters"
 #define Z4_BOARD_KEY_PREFIX Z4_PARAMETERS_KEY "\\Board"
 #define Z4_BOARD_NAME_FORMAT "Board%d"
-#define Z4_PORT_KEY_FORMAT "%s\\Serial%d"
 #define Z4_RESOURCE_MAP_KEY "HARDWARE\\RESOURCEMAP\\LOADED SERIAL DRIVER RESOURCES\\serialz4"
 #define Z4_DEVICE_MAP_KEY "HARDWARE\\DEVICEMAP\\SERIALCOMM"
 #define Z4_SERVICE_PARAMETERS_NAME "Serialz4\\Parameters"
@@ -62,6 +61,23 @@ constexpr int Z4_BOARD_PATH_CHARS = 128;
 void boardZ4_path(int slot, char (&path)[Z4_BOARD_PATH_CHARS]);
 constexpr int Z4_BOARD_NAME_CHARS = 32;
 void boardZ4_name(int slot, char (&name)[Z4_BOARD_NAME_CHARS]);
+
+// What Ok leaves, described once for the writer, the plan and the look after the write.
+// The board key's values, in the order the writer sets them.
+constexpr int Z4_BOARD_VALUE_COUNT = 3;
+void boardZ4_values(int slot, ServiceValue (&values)[Z4_BOARD_VALUE_COUNT]);
+// The port key of device number `device` below its board key: "Serial<device>".
+constexpr int Z4_PORT_NAME_CHARS = 24;
+void portZ4_name(uint32_t device, char (&name)[Z4_PORT_NAME_CHARS]);
+// A port key's two values, in the order the writer sets them: "DosDevices" "COM<com> " and
+// "PortIndex" `index`.
+void portZ4_values(uint32_t com, uint32_t index, ServiceValue (&values)[PORT_VALUE_COUNT]);
+// The Ports list's entry of COM number `com` ("COM<com>:"), with the settings it is added with.
+void portsZ4_entry(uint32_t com, ServiceValue *entry);
+// The start mode kept from what a read of "Start" answered (`rc`, `length` bytes at `data`):
+// a value of exactly 4 bytes as it is, 2 where there is none or it has another size. False
+// where the read failed otherwise: there is a start mode, but no telling which.
+bool keptZ4_start(LONG rc, DWORD length, const BYTE *data, uint32_t *start);
 
 // A slot the writer writes: enabled, with at least one port.
 bool slotZ4_written(int slot);

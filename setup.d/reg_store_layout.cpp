@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board_model.h"
 #include "reg_store.h"
 
 // Start mode 2 (automatic) unless the service key already holds one.
@@ -35,6 +36,42 @@ void boardZ4_path(int slot, char (&path)[Z4_BOARD_PATH_CHARS])
 void boardZ4_name(int slot, char (&name)[Z4_BOARD_NAME_CHARS])
 {
     std::snprintf(name, sizeof name, Z4_BOARD_NAME_FORMAT, slot + 1);
+}
+
+void boardZ4_values(int slot, ServiceValue (&values)[Z4_BOARD_VALUE_COUNT])
+{
+    const BoardConfig &board = CurrentZ4config[slot];
+    values[0] = {Z4_VALUE_IOADDR, REG_DWORD, board.IOAddr, ""};
+    values[1] = {Z4_VALUE_INTERRUPT, REG_DWORD, board.Interrupt, ""};
+    values[2] = {Z4_VALUE_BUSTYPE, REG_DWORD, board.BusType, ""};
+}
+
+void portZ4_name(uint32_t device, char (&name)[Z4_PORT_NAME_CHARS])
+{
+    // Numbers past 2^31 come out negative, as the writer has always formed them.
+    std::snprintf(name, sizeof name, "Serial%d", static_cast<int>(device));
+}
+
+void portZ4_values(uint32_t com, uint32_t index, ServiceValue (&values)[PORT_VALUE_COUNT])
+{
+    values[PORT_VALUE_DOSDEVICES] = {Z4_VALUE_DOSDEVICES, REG_SZ, 0, ""};
+    std::snprintf(values[PORT_VALUE_DOSDEVICES].text, sizeof values[PORT_VALUE_DOSDEVICES].text,
+                  Z4_DOSDEVICES_FORMAT, static_cast<int>(com));
+    values[PORT_VALUE_PORTINDEX] = {Z4_VALUE_PORTINDEX, REG_DWORD, index, ""};
+}
+
+void portsZ4_entry(uint32_t com, ServiceValue *entry)
+{
+    *entry = {"", REG_SZ, 0, Z4_PORTS_ENTRY_SETTINGS};
+    std::snprintf(entry->name, sizeof entry->name, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com));
+}
+
+bool keptZ4_start(LONG rc, DWORD length, const BYTE *data, uint32_t *start)
+{
+    *start = Z4_DEFAULT_START;
+    if (rc == ERROR_SUCCESS && length == 4)
+        std::memcpy(start, data, 4);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND || rc == ERROR_MORE_DATA;
 }
 
 LONG setZ4_value(HKEY key, const ServiceValue &value)

@@ -63,6 +63,15 @@ void change(Plan &p, const char *format, ...)
     p.each(line);
 }
 
+// Whether `name` is one of `count` names, as the registry compares key names.
+bool isZ4_one_of(const char *name, const char *const *names, DWORD count)
+{
+    for (DWORD i = 0; i < count; ++i)
+        if (sameZ4_key_name(name, names[i]))
+            return true;
+    return false;
+}
+
 // A value as the registry holds it; `length` past the buffer when it holds more.
 Stored storedZ4(HKEY key, const char *name, LONG *result = nullptr)
 {
@@ -164,19 +173,16 @@ void planZ4_other_subkeys(Plan &p, HKEY key, const char *path, const char *const
     if (!subkeys.whole || subkeys.count < counts.subkeys)
         change(p, "delete %u subkey(s) of HKLM\\%s, which cannot be read",
                static_cast<unsigned>(counts.subkeys - subkeys.count), path);
-    for (DWORD k = 0; k < subkeys.count; ++k) {
-        bool keep = false;
-        for (DWORD i = 0; i < keptCount && !keep; ++i)
-            keep = sameZ4_key_name(subkeys.names[k].name, kept[i]);
-        if (!keep)
+    for (DWORD k = 0; k < subkeys.count; ++k)
+        if (!isZ4_one_of(subkeys.names[k].name, kept, keptCount))
             planZ4_deletion(p, key, path, subkeys.names[k].name);
-    }
     freeZ4_subkey_names(subkeys);
 }
 
 // Value `v` of a port key, which goes unless it is one of the two the writer writes. A name of
 // any length is read; one that cannot be read at all is a difference too.
-void planZ4_port_value(Plan &p, HKEY port, const char *path, DWORD v)
+void planZ4_port_value(Plan &p, HKEY port, const char *path, DWORD v,
+                       const ServiceValue (&written)[PORT_VALUE_COUNT])
 {
     char shortName[Z4_VALUE_NAME_CHARS + 1] = "";
     char *name = shortName;
@@ -192,7 +198,7 @@ void planZ4_port_value(Plan &p, HKEY port, const char *path, DWORD v)
     if (rc != ERROR_SUCCESS)
         change(p, "delete value %u of HKLM\\%s, which cannot be read (RegEnumValue = %d)",
                static_cast<unsigned>(v), path, static_cast<int>(rc));
-    else if (!sameZ4_key_name(name, Z4_VALUE_DOSDEVICES) && !sameZ4_key_name(name, Z4_VALUE_PORTINDEX))
+    else if (!sameZ4_key_name(name, written[0].name) && !sameZ4_key_name(name, written[1].name))
         change(p, "delete value HKLM\\%s %s", path, name);
     if (name != shortName)
         std::free(name);
@@ -201,16 +207,15 @@ void planZ4_port_value(Plan &p, HKEY port, const char *path, DWORD v)
 // A port key as the writer writes it: DosDevices and PortIndex and nothing else.
 void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, uint32_t com, uint32_t index)
 {
-    char name[32], path[1024];
-    std::snprintf(name, sizeof name, "Serial%d", static_cast<int>(device));
+    char name[Z4_PORT_NAME_CHARS], path[1024];
+    portZ4_name(device, name);
     std::snprintf(path, sizeof path, "%s\\%s", boardPath, name);
     HKEY port = openZ4_planned(p, board, name, path);
-    ServiceValue dosDevices = {Z4_VALUE_DOSDEVICES, REG_SZ, 0, ""};
-    std::snprintf(dosDevices.text, sizeof dosDevices.text, Z4_DOSDEVICES_FORMAT, static_cast<int>(com));
-    ServiceValue portIndex = {Z4_VALUE_PORTINDEX, REG_DWORD, index, ""};
+    ServiceValue values[PORT_VALUE_COUNT];
+    portZ4_values(com, index, values);
     unsigned before = p.count;
-    planZ4_value(p, port, path, dosDevices);
-    planZ4_value(p, port, path, portIndex);
+    for (const ServiceValue &v : values)
+        planZ4_value(p, port, path, v);
     if (!port)
         return;
     // The old port key goes before the new one is made: whatever else it holds goes with it.
@@ -221,7 +226,7 @@ void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, ui
         change(p, "delete what else HKLM\\%s holds, which cannot be counted (RegQueryInfoKey = %d)",
                path, static_cast<int>(counts.rc));
     for (DWORD v = 0; !(bothStored && counts.values == 2) && v < counts.values; ++v)
-        planZ4_port_value(p, port, path, v);
+        planZ4_port_value(p, port, path, v, values);
     if (counts.subkeys)
         planZ4_other_subkeys(p, port, path, nullptr, 0);
     RegCloseKey(port);
@@ -253,12 +258,12 @@ bool allZ4_entries_present(HKEY ports, uint32_t com, uint32_t count)
     QueryMultipleCall query = lateZ4_function<QueryMultipleCall>("advapi32.dll", "RegQueryMultipleValuesA");
     if (!query || count == 0 || count > Z4_MAX_PORTS)
         return false;
-    char names[Z4_MAX_PORTS][16];
+    ServiceValue entries[Z4_MAX_PORTS];
     VALENTA list[Z4_MAX_PORTS];
     for (uint32_t i = 0; i < count; ++i) {
-        std::snprintf(names[i], sizeof names[i], Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com + i));
+        portsZ4_entry(com + i, &entries[i]);
         list[i] = {};
-        list[i].ve_valuename = names[i];
+        list[i].ve_valuename = entries[i].name;
     }
     char room[1024];
     DWORD size = sizeof room;
@@ -274,18 +279,11 @@ bool allZ4_entries_present(HKEY ports, uint32_t com, uint32_t count)
 }
 
 // A kept port key holds its two values as the writer writes them, and nothing else.
-bool keptZ4_as_written(const KeptPort *kept, const ServiceValue &dosDevices, const ServiceValue &portIndex)
+bool keptZ4_as_written(const KeptPort *kept, const ServiceValue (&values)[PORT_VALUE_COUNT])
 {
-    return kept && kept->read && kept->counted && kept->values == 2 && kept->subkeys == 0 &&
-           sameZ4_value(kept->dosDevices, dosDevices) && sameZ4_value(kept->portIndex, portIndex);
-}
-
-bool keptZ4_name(const char *name, const char *const *kept, DWORD keptCount)
-{
-    for (DWORD i = 0; i < keptCount; ++i)
-        if (sameZ4_key_name(name, kept[i]))
-            return true;
-    return false;
+    return kept && kept->read && kept->counted && kept->values == PORT_VALUE_COUNT && kept->subkeys == 0 &&
+           sameZ4_value(kept->dosDevices, values[PORT_VALUE_DOSDEVICES]) &&
+           sameZ4_value(kept->portIndex, values[PORT_VALUE_PORTINDEX]);
 }
 
 void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpen)
@@ -294,16 +292,18 @@ void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpe
     char name[Z4_BOARD_NAME_CHARS], path[Z4_BOARD_PATH_CHARS];
     boardZ4_name(b, name);
     boardZ4_path(b, path);
-    const ServiceValue values[] = {
-        {Z4_VALUE_IOADDR, REG_DWORD, slot.IOAddr, ""},
-        {Z4_VALUE_INTERRUPT, REG_DWORD, slot.Interrupt, ""},
-        {Z4_VALUE_BUSTYPE, REG_DWORD, slot.BusType, ""},
-    };
+    ServiceValue values[Z4_BOARD_VALUE_COUNT];
+    boardZ4_values(b, values);
     const KeptBoard *kept = Z4Kept.on ? keptZ4_board(name) : nullptr;
     BoardKey board = {parameters, name, path, nullptr, false};
     unsigned before = p.count;
-    bool known = kept && sameZ4_value(kept->ioAddr, values[0]) &&
-                 sameZ4_value(kept->interrupt, values[1]) && sameZ4_value(kept->busType, values[2]);
+    // The reader kept the board's values in the order the writer sets them.
+    const Stored *keptValues[Z4_BOARD_VALUE_COUNT] = {};
+    if (kept)
+        keptValues[0] = &kept->ioAddr, keptValues[1] = &kept->interrupt, keptValues[2] = &kept->busType;
+    bool known = kept != nullptr;
+    for (int v = 0; v < Z4_BOARD_VALUE_COUNT && known; ++v)
+        known = sameZ4_value(*keptValues[v], values[v]);
     if (readZ4_part(p, Z4Marks.board[b], known)) {
         HKEY key = openedZ4_board(p, board);
         for (const ServiceValue &v : values)
@@ -316,27 +316,25 @@ void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpe
     // Ok has checked the count: at most 64 ports a board.
     const uint32_t ports = slot.NumPorts < Z4_MAX_PORTS ? slot.NumPorts : Z4_MAX_PORTS;
     const bool entriesThere = portsOpen && !p.marked && allZ4_entries_present(ports_key, com, ports);
-    char names[Z4_MAX_PORTS][16];
+    char names[Z4_MAX_PORTS][Z4_PORT_NAME_CHARS];
     const char *written[Z4_MAX_PORTS];
     for (uint32_t i = 0; i < ports; ++i) {
-        std::snprintf(names[i], sizeof names[i], "Serial%d", static_cast<int>(device + i));
+        portZ4_name(device + i, names[i]);
         written[i] = names[i];
-        ServiceValue dosDevices = {Z4_VALUE_DOSDEVICES, REG_SZ, 0, ""};
-        std::snprintf(dosDevices.text, sizeof dosDevices.text, Z4_DOSDEVICES_FORMAT,
-                      static_cast<int>(com + i));
-        const ServiceValue portIndex = {Z4_VALUE_PORTINDEX, REG_DWORD, i, ""};
+        ServiceValue portValues[PORT_VALUE_COUNT];
+        portZ4_values(com + i, i, portValues);
         before = p.count;
-        known = kept && keptZ4_as_written(keptZ4_port(*kept, names[i]), dosDevices, portIndex);
+        known = kept && keptZ4_as_written(keptZ4_port(*kept, names[i]), portValues);
         if (readZ4_part(p, Z4Marks.port[b][i], known))
             planZ4_port(p, openedZ4_board(p, board), path, device + i, com + i, i);
         markZ4_part(p, Z4Marks.port[b][i], before);
 
         before = p.count;
         if (portsOpen && readZ4_part(p, Z4Marks.entry[b][i], entriesThere)) {
-            char entry[32];
-            std::snprintf(entry, sizeof entry, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com + i));
-            if (!storedZ4(ports_key, entry).present)
-                change(p, "add Ports entry %s = " Z4_PORTS_ENTRY_SETTINGS, entry);
+            ServiceValue entry;
+            portsZ4_entry(com + i, &entry);
+            if (!storedZ4(ports_key, entry.name).present)
+                change(p, "add Ports entry %s = %s", entry.name, entry.text);
         }
         markZ4_part(p, Z4Marks.entry[b][i], before);
     }
@@ -345,7 +343,7 @@ void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpe
     if (p.marked ? Z4Marks.others[b] : true) {
         if (!p.marked && kept && kept->whole) {
             for (DWORD k = 0; k < kept->portCount; ++k)
-                if (!keptZ4_name(kept->ports[k].name, written, ports))
+                if (!isZ4_one_of(kept->ports[k].name, written, ports))
                     planZ4_deletion(p, openedZ4_board(p, board), path, kept->ports[k].name);
         } else if (HKEY key = openedZ4_board(p, board)) {
             planZ4_other_subkeys(p, key, path, written, ports);
@@ -365,7 +363,7 @@ void planZ4_other_boards(Plan &p, HKEY parameters, const char *const *written, D
         return;
     if (!p.marked && Z4Kept.on && Z4Kept.parametersRead && Z4Kept.parametersWhole) {
         for (DWORD k = 0; k < Z4Kept.boardCount; ++k)
-            if (!keptZ4_name(Z4Kept.boards[k].name, written, count))
+            if (!isZ4_one_of(Z4Kept.boards[k].name, written, count))
                 planZ4_deletion(p, parameters, Z4_PARAMETERS_KEY, Z4Kept.boards[k].name);
     } else {
         planZ4_other_subkeys(p, parameters, Z4_PARAMETERS_KEY, written, count);
@@ -387,11 +385,10 @@ static unsigned planZ4(void (*each)(const char *line), bool marked)
         } else if (v == SERVICE_VALUE_START) {
             LONG rc = ERROR_FILE_NOT_FOUND;
             Stored start = service ? storedZ4(service, value.name, &rc) : Stored{};
-            if (start.present && start.length == 4)
-                std::memcpy(&value.number, start.data, 4);
             // A start mode that could not be read is no start mode to keep.
+            bool known = keptZ4_start(rc, start.length, start.data, &value.number);
             if (!marked) {
-                Z4Marks.startKnown = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA || rc == ERROR_FILE_NOT_FOUND;
+                Z4Marks.startKnown = known;
                 Z4Marks.start = value.number;
             }
         }

@@ -112,7 +112,7 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPor
 
 // The names a kept board's key holds, each port's reads with it; a name that cannot be read
 // leaves the list short of whole.
-static KeptPort *keptZ4_name(KeptBoard *kept, SubkeyOpen opened, const char *name)
+static KeptPort *keepZ4_port_name(KeptBoard *kept, SubkeyOpen opened, const char *name)
 {
     if (!kept)
         return nullptr;
@@ -141,7 +141,7 @@ static void readZ4_ports(HKEY board, int i, KeptBoard *kept)
         char portName[Z4_SUBKEY_NAME_MAX_CHARS];
         HKEY port;
         SubkeyOpen opened = openZ4_subkey_at(board, j, portName, &port, 1718);
-        KeptPort *keptPort = keptZ4_name(kept, opened, portName);
+        KeptPort *keptPort = keepZ4_port_name(kept, opened, portName);
         if (opened == Z4_SUBKEY_END)
             break;
         if (opened == Z4_SUBKEY_OPENED) {

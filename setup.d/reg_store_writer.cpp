@@ -146,9 +146,7 @@ static LONG writeZ4_service()
     DWORD type, length = sizeof start;
     rc = RegQueryValueExA(service, Z4_VALUE_START, nullptr, &type, start, &length);
     uint32_t &keep = ServiceValueTable[SERVICE_VALUE_START].number;
-    if (rc == ERROR_SUCCESS && length == sizeof start)
-        std::memcpy(&keep, start, sizeof start);
-    else if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_MORE_DATA) {
+    if (!keptZ4_start(rc, length, start, &keep)) {
         showZ4_set_error("Error: Unable to read serial value Start, RegQueryValueEx = %d, Line = %d",
                          rc, 921);
         RegCloseKey(service);
@@ -183,8 +181,8 @@ static LONG writeZ4_service()
 // cannot be read: it may hold settings of its own, and the look after the write names it.
 static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
 {
-    ServiceValue entry = {"", REG_SZ, 0, Z4_PORTS_ENTRY_SETTINGS};
-    std::snprintf(entry.name, sizeof entry.name, Z4_PORTS_ENTRY_FORMAT, static_cast<int>(com));
+    ServiceValue entry;
+    portsZ4_entry(com, &entry);
     char settings[40];
     DWORD type, length = sizeof settings;
     LONG rc = RegQueryValueExA(ports, entry.name, nullptr, &type,
@@ -198,8 +196,9 @@ static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
 static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t &serial,
                          uint32_t &com)
 {
-    char path[160];
-    std::snprintf(path, sizeof path, Z4_PORT_KEY_FORMAT, boardPath, static_cast<int>(serial++));
+    char name[Z4_PORT_NAME_CHARS], path[Z4_BOARD_PATH_CHARS + Z4_PORT_NAME_CHARS];
+    portZ4_name(serial++, name);
+    std::snprintf(path, sizeof path, "%s\\%s", boardPath, name);
     HKEY port;
     LONG rc = createZ4_key(path, "Port", 1099, &port);
     if (rc != ERROR_SUCCESS)
@@ -209,19 +208,13 @@ static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t
         RegCloseKey(port);
         return rc;
     }
-    uint32_t c = com++;
-
-    ServiceValue &dosDevices = PortValueTable[PORT_VALUE_DOSDEVICES];
-    std::snprintf(dosDevices.text, sizeof dosDevices.text, Z4_DOSDEVICES_FORMAT,
-                  static_cast<int>(c));
-    if ((rc = setZ4_value(port, dosDevices)) != ERROR_SUCCESS) {
+    portZ4_values(com++, p, PortValueTable);
+    if ((rc = setZ4_value(port, PortValueTable[PORT_VALUE_DOSDEVICES])) != ERROR_SUCCESS) {
         printZ4_set_error(rc, 1166);
         RegCloseKey(port);
         return rc;
     }
-    ServiceValue &portIndex = PortValueTable[PORT_VALUE_PORTINDEX];
-    portIndex.number = p;
-    if ((rc = setZ4_value(port, portIndex)) != ERROR_SUCCESS) {
+    if ((rc = setZ4_value(port, PortValueTable[PORT_VALUE_PORTINDEX])) != ERROR_SUCCESS) {
         printZ4_set_error(rc, 1187);
         RegCloseKey(port);
         return rc;
@@ -233,7 +226,6 @@ static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t
 // The board key of slot b with its values and its port keys.
 static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
 {
-    const BoardConfig &slot = CurrentZ4config[b];
     char path[Z4_BOARD_PATH_CHARS];
     boardZ4_path(b, path);
     HKEY board;
@@ -241,27 +233,26 @@ static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
     if (rc != ERROR_SUCCESS)
         return rc;
 
-    struct {
-        ServiceValue value;
+    // Each value's report, in the order boardZ4_values gives them.
+    static const struct {
         const char *error;
         int line;
-    } const values[] = {
-        {{Z4_VALUE_IOADDR, REG_DWORD, slot.IOAddr, ""},
-         "Error: Unable to set IOAddr value, RegSetValueEx = %d, Line = %d", 1022},
-        {{Z4_VALUE_INTERRUPT, REG_DWORD, slot.Interrupt, ""},
-         "Error: Unable to set Interrupt value, RegSetValueEx = %d, Line = %d", 1044},
-        {{Z4_VALUE_BUSTYPE, REG_DWORD, slot.BusType, ""},
-         "Error: Unable to set BusType value, RegSetValueEx = %d, Line = %d", 1066},
+    } reports[Z4_BOARD_VALUE_COUNT] = {
+        {"Error: Unable to set IOAddr value, RegSetValueEx = %d, Line = %d", 1022},
+        {"Error: Unable to set Interrupt value, RegSetValueEx = %d, Line = %d", 1044},
+        {"Error: Unable to set BusType value, RegSetValueEx = %d, Line = %d", 1066},
     };
-    for (const auto &v : values) {
-        if ((rc = setZ4_value(board, v.value)) != ERROR_SUCCESS) {
-            showZ4_set_error(v.error, rc, v.line);
+    ServiceValue values[Z4_BOARD_VALUE_COUNT];
+    boardZ4_values(b, values);
+    for (int v = 0; v < Z4_BOARD_VALUE_COUNT; ++v) {
+        if ((rc = setZ4_value(board, values[v])) != ERROR_SUCCESS) {
+            showZ4_set_error(reports[v].error, rc, reports[v].line);
             RegCloseKey(board);
             return rc;
         }
     }
 
-    for (uint32_t p = 0; p < slot.NumPorts; ++p) {
+    for (uint32_t p = 0; p < CurrentZ4config[b].NumPorts; ++p) {
         if ((rc = writeZ4_port(path, p, ports, serial, com)) != ERROR_SUCCESS) {
             RegCloseKey(board);
             return rc;
@@ -272,7 +263,7 @@ static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
 }
 
 // Counters, the Parameters key and every written board, with the Ports key (or none) open.
-static LONG writeZ4_configuration(HKEY ports)
+static LONG writeZ4_service_and_boards(HKEY ports)
 {
     uint32_t serial = SerialMaxNum + 1;
     uint32_t com = COMMaxNum + 1;
@@ -309,7 +300,7 @@ LONG setZ4_reg_params()
     }
 
     deleteZ4_old_boards();
-    rc = writeZ4_configuration(ports);
+    rc = writeZ4_service_and_boards(ports);
 
     if (ports)
         RegCloseKey(ports);

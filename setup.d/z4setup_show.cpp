@@ -53,7 +53,7 @@ static void writeZ4_unshown(std::FILE *out, int slot)
                      slot + 1, read.IOAddr);
 }
 
-static void writeZ4_board(std::FILE *out, int slot, const Z4Entries &shown, bool accepted)
+static void reportZ4_board(std::FILE *out, int slot, const Z4Entries &shown, bool accepted)
 {
     const BoardConfig &board = shown.boards[slot];
     std::fprintf(out, "[" Z4_FILE_BOARD_FORMAT "]\n", slot + 1);
@@ -108,7 +108,7 @@ static bool writeZ4_report(std::FILE *out)
     bool anyBoard = false;
     for (int b = 0; b < Z4_SLOTS; ++b) {
         if (shown.boards[b].BusType != BUS_NONE) {
-            writeZ4_board(out, b, shown, accepted);
+            reportZ4_board(out, b, shown, accepted);
             anyBoard = true;
         } else if (RegistryZ4config[b].Enabled && RegistryZ4config[b].BusType != BUS_NONE) {
             writeZ4_unshown(out, b);

@@ -3,6 +3,7 @@
 #include "z4setup_verbs.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "config_dialog_rules.h"
 #include "reg_store.h"
@@ -45,8 +46,15 @@ void namesZ4_of_ports(int slot, char (&text)[96])
     uint32_t device, com;
     firstZ4_port_numbers(slot, &device, &com);
     uint32_t last = CurrentZ4config[slot].NumPorts - 1;
-    // The writer forms its key and entry names with %d: so are these.
-    std::snprintf(text, sizeof text, "Serial%d-Serial%d, COM%d-COM%d", static_cast<int>(device),
-                  static_cast<int>(device + last), static_cast<int>(com),
-                  static_cast<int>(com + last));
+    // The names the writer gives the first and the last port: its keys and its Ports entries.
+    char first[Z4_PORT_NAME_CHARS], final[Z4_PORT_NAME_CHARS];
+    portZ4_name(device, first);
+    portZ4_name(device + last, final);
+    ServiceValue firstEntry, finalEntry;
+    portsZ4_entry(com, &firstEntry);
+    portsZ4_entry(com + last, &finalEntry);
+    // The entries' names end in a colon, which the line leaves out.
+    firstEntry.name[std::strlen(firstEntry.name) - 1] = '\0';
+    finalEntry.name[std::strlen(finalEntry.name) - 1] = '\0';
+    std::snprintf(text, sizeof text, "%s-%s, %s-%s", first, final, firstEntry.name, finalEntry.name);
 }
