@@ -23,7 +23,10 @@ for exe in "$@"; do
             delayed=$(strings "$exe" | awk -v def="$def" '
                 BEGIN { while ((getline l < def) > 0) if (++n > 2) name[l] = 1 }
                 { for (i = 1; i <= 3; ++i) if (substr($0, i) in name) { print "USER32.dll " substr($0, i); break } }' | sort -u)
-            if ! strings "$exe" | grep -qx 'USER32.dll' || ! grep -q 'USER32.dll DialogBoxParamA' <<<"$delayed"; then
+            # grep reads all that strings prints: with -q it would stop at the first match, and
+            # the pipe's failure (SIGPIPE to strings, under pipefail) would fail the check at random.
+            if ! strings "$exe" | grep -x 'USER32.dll' >/dev/null ||
+                ! grep -q 'USER32.dll DialogBoxParamA' <<<"$delayed"; then
                 echo "FAIL $exe does not load USER32 late"; status=1
             fi
         fi;;
