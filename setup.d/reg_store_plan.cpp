@@ -297,13 +297,9 @@ void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpe
     const KeptBoard *kept = Z4Kept.on ? keptZ4_board(name) : nullptr;
     BoardKey board = {parameters, name, path, nullptr, false};
     unsigned before = p.count;
-    // The reader kept the board's values in the order the writer sets them.
-    const Stored *keptValues[Z4_BOARD_VALUE_COUNT] = {};
-    if (kept)
-        keptValues[0] = &kept->ioAddr, keptValues[1] = &kept->interrupt, keptValues[2] = &kept->busType;
-    bool known = kept != nullptr;
-    for (int v = 0; v < Z4_BOARD_VALUE_COUNT && known; ++v)
-        known = sameZ4_value(*keptValues[v], values[v]);
+    // boardZ4_values gives IOAddr, Interrupt and BusType, in the writer's order.
+    bool known = kept && sameZ4_value(kept->ioAddr, values[0]) &&
+                 sameZ4_value(kept->interrupt, values[1]) && sameZ4_value(kept->busType, values[2]);
     if (readZ4_part(p, Z4Marks.board[b], known)) {
         HKEY key = openedZ4_board(p, board);
         for (const ServiceValue &v : values)
