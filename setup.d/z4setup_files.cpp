@@ -114,10 +114,7 @@ static bool isZ4_letter(WCHAR c) { return (c >= 'a' && c <= 'z') || (c >= 'A' &&
 static bool isZ4_part(const WCHAR *text, const char *word)
 {
     size_t n = std::strlen(word);
-    for (size_t i = 0; i < n; ++i)
-        if (lowerZ4(text[i]) != static_cast<WCHAR>(word[i]))
-            return false;
-    return isZ4_separator(text[n]);
+    return isZ4_word(text, n, word) && isZ4_separator(text[n]);
 }
 
 // The last part of a path names a DOS device: up to its first point or colon, blanks at its end
