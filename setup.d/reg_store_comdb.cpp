@@ -7,6 +7,7 @@
 
 #include "board_model.h"
 #include "reg_store.h"
+#include "reg_store_result.h"
 #include "reg_store_kept.h"
 #include "z4setup_report.h"
 
@@ -237,17 +238,29 @@ static void claimZ4_com(const ComDB &c, DWORD *size, uint32_t com)
         reportZ4_comdb("ComDBClaimPort", rc, com);
 }
 
-// The COM numbers the writer gives.
+namespace {
+
+// The COM numbers the port steps give.
+class Z4WrittenComs final : public Z4ResultSink {
+public:
+    explicit Z4WrittenComs(ComSet &written) : written_(written) {}
+    LONG port(const Z4BoardStep &, const Z4PortStep &step) override
+    {
+        addZ4_com(written_, step.com);
+        return ERROR_SUCCESS;
+    }
+
+private:
+    ComSet &written_;
+};
+
+}  // namespace
+
 static void writtenZ4_coms(ComSet &written)
 {
     std::memset(written, 0, sizeof written);
-    for (int b = 0; b < Z4_SLOTS; ++b) {
-        uint32_t device, com;
-        if (!firstZ4_port_numbers(b, &device, &com))
-            continue;
-        for (uint32_t p = 0; p < CurrentZ4config[b].NumPorts; ++p)
-            addZ4_com(written, com + p);
-    }
+    Z4WrittenComs coms(written);
+    describeZ4_result(coms);
 }
 
 unsigned planZ4_comdb(void (*each)(const char *line))

@@ -10,6 +10,7 @@
 #include "reg_store_keys.h"
 #include "reg_store_kept.h"
 #include "reg_store.h"
+#include "reg_store_result.h"
 
 namespace {
 
@@ -205,14 +206,11 @@ void planZ4_port_value(Plan &p, HKEY port, const char *path, DWORD v,
 }
 
 // A port key as the writer writes it: DosDevices and PortIndex and nothing else.
-void planZ4_port(Plan &p, HKEY board, const char *boardPath, uint32_t device, uint32_t com, uint32_t index)
+void planZ4_port(Plan &p, HKEY board, const Z4PortStep &step)
 {
-    char name[Z4_PORT_NAME_CHARS], path[1024];
-    portZ4_name(device, name);
-    std::snprintf(path, sizeof path, "%s\\%s", boardPath, name);
-    HKEY port = openZ4_planned(p, board, name, path);
-    ServiceValue values[PORT_VALUE_COUNT];
-    portZ4_values(com, index, values);
+    const char *path = step.path;
+    const ServiceValue (&values)[PORT_VALUE_COUNT] = step.values;
+    HKEY port = openZ4_planned(p, board, step.name, path);
     unsigned before = p.count;
     for (const ServiceValue &v : values)
         planZ4_value(p, port, path, v);
@@ -286,70 +284,6 @@ bool keptZ4_as_written(const KeptPort *kept, const ServiceValue (&values)[PORT_V
            sameZ4_value(kept->portIndex, values[PORT_VALUE_PORTINDEX]);
 }
 
-void planZ4_board(Plan &p, HKEY parameters, int b, HKEY ports_key, bool portsOpen)
-{
-    const BoardConfig &slot = CurrentZ4config[b];
-    char name[Z4_BOARD_NAME_CHARS], path[Z4_BOARD_PATH_CHARS];
-    boardZ4_name(b, name);
-    boardZ4_path(b, path);
-    ServiceValue values[Z4_BOARD_VALUE_COUNT];
-    boardZ4_values(b, values);
-    const KeptBoard *kept = Z4Kept.on ? keptZ4_board(name) : nullptr;
-    BoardKey board = {parameters, name, path, nullptr, false};
-    unsigned before = p.count;
-    // boardZ4_values gives IOAddr, Interrupt and BusType, in the writer's order.
-    bool known = kept && sameZ4_value(kept->ioAddr, values[0]) &&
-                 sameZ4_value(kept->interrupt, values[1]) && sameZ4_value(kept->busType, values[2]);
-    if (readZ4_part(p, Z4Marks.board[b], known)) {
-        HKEY key = openedZ4_board(p, board);
-        for (const ServiceValue &v : values)
-            planZ4_value(p, key, path, v);
-    }
-    markZ4_part(p, Z4Marks.board[b], before);
-
-    uint32_t device, com;
-    firstZ4_port_numbers(b, &device, &com);
-    // Ok has checked the count: at most 64 ports a board.
-    const uint32_t ports = slot.NumPorts < Z4_MAX_PORTS ? slot.NumPorts : Z4_MAX_PORTS;
-    const bool entriesThere = portsOpen && !p.marked && allZ4_entries_present(ports_key, com, ports);
-    char names[Z4_MAX_PORTS][Z4_PORT_NAME_CHARS];
-    const char *written[Z4_MAX_PORTS];
-    for (uint32_t i = 0; i < ports; ++i) {
-        portZ4_name(device + i, names[i]);
-        written[i] = names[i];
-        ServiceValue portValues[PORT_VALUE_COUNT];
-        portZ4_values(com + i, i, portValues);
-        before = p.count;
-        known = kept && keptZ4_as_written(keptZ4_port(*kept, names[i]), portValues);
-        if (readZ4_part(p, Z4Marks.port[b][i], known))
-            planZ4_port(p, openedZ4_board(p, board), path, device + i, com + i, i);
-        markZ4_part(p, Z4Marks.port[b][i], before);
-
-        before = p.count;
-        if (portsOpen && readZ4_part(p, Z4Marks.entry[b][i], entriesThere)) {
-            ServiceValue entry;
-            portsZ4_entry(com + i, &entry);
-            if (!storedZ4(ports_key, entry.name).present)
-                change(p, "add Ports entry %s = %s", entry.name, entry.text);
-        }
-        markZ4_part(p, Z4Marks.entry[b][i], before);
-    }
-
-    before = p.count;
-    if (p.marked ? Z4Marks.others[b] : true) {
-        if (!p.marked && kept && kept->whole) {
-            for (DWORD k = 0; k < kept->portCount; ++k)
-                if (!isZ4_one_of(kept->ports[k].name, written, ports))
-                    planZ4_deletion(p, openedZ4_board(p, board), path, kept->ports[k].name);
-        } else if (HKEY key = openedZ4_board(p, board)) {
-            planZ4_other_subkeys(p, key, path, written, ports);
-        }
-    }
-    markZ4_part(p, Z4Marks.others[b], before);
-    if (board.key)
-        RegCloseKey(board.key);
-}
-
 // The Parameters key's subkeys that are not written boards, from the reader's names where it
 // read them all.
 void planZ4_other_boards(Plan &p, HKEY parameters, const char *const *written, DWORD count)
@@ -367,56 +301,140 @@ void planZ4_other_boards(Plan &p, HKEY parameters, const char *const *written, D
     markZ4_part(p, Z4Marks.parameters, before);
 }
 
+// The steps compared with the registry as it stands, or with the reader's kept reads where they
+// show a part as written.
+class Z4Comparer final : public Z4ResultSink {
+public:
+    Z4Comparer(void (*each)(const char *line), bool marked) : p_{each, 0, marked} {}
+
+    LONG service(ServiceValue (&table)[SERVICE_VALUE_COUNT]) override
+    {
+        service_ = openZ4_planned(p_, HKEY_LOCAL_MACHINE, Z4_SERVICE_KEY, Z4_SERVICE_KEY);
+        for (int v = 0; v < SERVICE_VALUE_COUNT; ++v) {
+            ServiceValue value = table[v];
+            // A start mode of 4 bytes is kept as it is.
+            if (v == SERVICE_VALUE_START && p_.marked && Z4Marks.startKnown) {
+                value.number = Z4Marks.start;
+            } else if (v == SERVICE_VALUE_START) {
+                LONG rc = ERROR_FILE_NOT_FOUND;
+                Stored start = service_ ? storedZ4(service_, value.name, &rc) : Stored{};
+                // A start mode that could not be read is no start mode to keep.
+                bool known = keptZ4_start(rc, start.length, start.data, &value.number);
+                if (!p_.marked) {
+                    Z4Marks.startKnown = known;
+                    Z4Marks.start = value.number;
+                }
+            }
+            planZ4_value(p_, service_, Z4_SERVICE_KEY, value);
+        }
+        return ERROR_SUCCESS;
+    }
+
+    LONG parameters() override
+    {
+        parameters_ = openZ4_planned(p_, service_, "Parameters", Z4_PARAMETERS_KEY);
+        portsRc_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PORTS_KEY, 0, KEY_READ, &ports_);
+        if (portsRc_ != ERROR_SUCCESS)
+            change(p_, "open key HKLM\\%s: RegOpenKeyEx = %d, no Ports entry could be added",
+                   Z4_PORTS_KEY, static_cast<int>(portsRc_));
+        return ERROR_SUCCESS;
+    }
+
+    LONG board(const Z4BoardStep &step) override
+    {
+        const int b = step.slot;
+        kept_ = Z4Kept.on ? keptZ4_board(step.name) : nullptr;
+        board_ = {parameters_, step.name, step.path, nullptr, false};
+        unsigned before = p_.count;
+        // boardZ4_values gives IOAddr, Interrupt and BusType, in the writer's order.
+        bool known = kept_ && sameZ4_value(kept_->ioAddr, step.values[0]) &&
+                     sameZ4_value(kept_->interrupt, step.values[1]) &&
+                     sameZ4_value(kept_->busType, step.values[2]);
+        if (readZ4_part(p_, Z4Marks.board[b], known)) {
+            HKEY key = openedZ4_board(p_, board_);
+            for (const ServiceValue &v : step.values)
+                planZ4_value(p_, key, step.path, v);
+        }
+        markZ4_part(p_, Z4Marks.board[b], before);
+        entriesThere_ = portsOpen() && !p_.marked &&
+                        allZ4_entries_present(ports_, step.firstCom, step.named);
+        return ERROR_SUCCESS;
+    }
+
+    LONG port(const Z4BoardStep &board, const Z4PortStep &step) override
+    {
+        // Ok has checked the count: at most 64 ports a board.
+        const uint32_t i = step.index;
+        if (i >= board.named)
+            return ERROR_SUCCESS;
+        const int b = board.slot;
+        unsigned before = p_.count;
+        bool known = kept_ && keptZ4_as_written(keptZ4_port(*kept_, step.name), step.values);
+        if (readZ4_part(p_, Z4Marks.port[b][i], known))
+            planZ4_port(p_, openedZ4_board(p_, board_), step);
+        markZ4_part(p_, Z4Marks.port[b][i], before);
+
+        before = p_.count;
+        if (portsOpen() && readZ4_part(p_, Z4Marks.entry[b][i], entriesThere_)) {
+            if (!storedZ4(ports_, step.entry.name).present)
+                change(p_, "add Ports entry %s = %s", step.entry.name, step.entry.text);
+        }
+        markZ4_part(p_, Z4Marks.entry[b][i], before);
+        return ERROR_SUCCESS;
+    }
+
+    LONG boardDone(const Z4BoardStep &step) override
+    {
+        const int b = step.slot;
+        unsigned before = p_.count;
+        if (p_.marked ? Z4Marks.others[b] : true) {
+            if (!p_.marked && kept_ && kept_->whole) {
+                for (DWORD k = 0; k < kept_->portCount; ++k)
+                    if (!isZ4_one_of(kept_->ports[k].name, step.portName, step.named))
+                        planZ4_deletion(p_, openedZ4_board(p_, board_), step.path, kept_->ports[k].name);
+            } else if (HKEY key = openedZ4_board(p_, board_)) {
+                planZ4_other_subkeys(p_, key, step.path, step.portName, step.named);
+            }
+        }
+        markZ4_part(p_, Z4Marks.others[b], before);
+        if (board_.key)
+            RegCloseKey(board_.key);
+        return ERROR_SUCCESS;
+    }
+
+    LONG done(const char *const *boards, DWORD count) override
+    {
+        if (parameters_) {
+            planZ4_other_boards(p_, parameters_, boards, count);
+            RegCloseKey(parameters_);
+        }
+        if (portsOpen())
+            RegCloseKey(ports_);
+        if (service_)
+            RegCloseKey(service_);
+        return ERROR_SUCCESS;
+    }
+
+    Plan &plan() { return p_; }
+
+private:
+    bool portsOpen() const { return portsRc_ == ERROR_SUCCESS; }
+
+    Plan p_;
+    HKEY service_ = nullptr, parameters_ = nullptr, ports_ = nullptr;
+    LONG portsRc_ = ERROR_FILE_NOT_FOUND;
+    const KeptBoard *kept_ = nullptr;
+    BoardKey board_ = {};
+    bool entriesThere_ = false;
+};
+
 }  // namespace
 
 static unsigned planZ4(void (*each)(const char *line), bool marked)
 {
-    Plan p = {each, 0, marked};
-    HKEY service = openZ4_planned(p, HKEY_LOCAL_MACHINE, Z4_SERVICE_KEY, Z4_SERVICE_KEY);
-    for (int v = 0; v < SERVICE_VALUE_COUNT; ++v) {
-        ServiceValue value = ServiceValueTable[v];
-        // A start mode of 4 bytes is kept as it is.
-        if (v == SERVICE_VALUE_START && marked && Z4Marks.startKnown) {
-            value.number = Z4Marks.start;
-        } else if (v == SERVICE_VALUE_START) {
-            LONG rc = ERROR_FILE_NOT_FOUND;
-            Stored start = service ? storedZ4(service, value.name, &rc) : Stored{};
-            // A start mode that could not be read is no start mode to keep.
-            bool known = keptZ4_start(rc, start.length, start.data, &value.number);
-            if (!marked) {
-                Z4Marks.startKnown = known;
-                Z4Marks.start = value.number;
-            }
-        }
-        planZ4_value(p, service, Z4_SERVICE_KEY, value);
-    }
-    HKEY parameters = openZ4_planned(p, service, "Parameters", Z4_PARAMETERS_KEY);
-
-    HKEY ports;
-    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PORTS_KEY, 0, KEY_READ, &ports);
-    if (rc != ERROR_SUCCESS)
-        change(p, "open key HKLM\\%s: RegOpenKeyEx = %d, no Ports entry could be added",
-               Z4_PORTS_KEY, static_cast<int>(rc));
-
-    const char *written[Z4_SLOTS];
-    char names[Z4_SLOTS][Z4_BOARD_NAME_CHARS];
-    DWORD writtenCount = 0;
-    for (int b = 0; b < Z4_SLOTS; ++b) {
-        if (!slotZ4_written(b))
-            continue;
-        boardZ4_name(b, names[writtenCount]);
-        written[writtenCount] = names[writtenCount];
-        ++writtenCount;
-        planZ4_board(p, parameters, b, ports, rc == ERROR_SUCCESS);
-    }
-    if (parameters) {
-        planZ4_other_boards(p, parameters, written, writtenCount);
-        RegCloseKey(parameters);
-    }
-    if (rc == ERROR_SUCCESS)
-        RegCloseKey(ports);
-    if (service)
-        RegCloseKey(service);
+    Z4Comparer comparer(each, marked);
+    describeZ4_result(comparer);
+    Plan &p = comparer.plan();
     if (!marked || Z4Marks.comdb) {
         unsigned comdb = planZ4_comdb(each);
         p.count += comdb;

@@ -5,6 +5,7 @@
 #include "board_model.h"
 #include "reg_store_keys.h"
 #include "reg_store.h"
+#include "reg_store_result.h"
 #include "z4setup_report.h"
 #include "z4setup_trace.h"
 
@@ -133,7 +134,7 @@ static void deleteZ4_old_boards()
 }
 
 // The service key with its four values, "Start" kept as it was.
-static LONG writeZ4_service()
+static LONG writeZ4_service(ServiceValue (&values)[SERVICE_VALUE_COUNT])
 {
     HKEY service;
     LONG rc = createZ4_key(Z4_SERVICE_KEY, "serialz4", 897, &service);
@@ -145,7 +146,7 @@ static LONG writeZ4_service()
     BYTE start[4];
     DWORD type, length = sizeof start;
     rc = RegQueryValueExA(service, Z4_VALUE_START, nullptr, &type, start, &length);
-    uint32_t &keep = ServiceValueTable[SERVICE_VALUE_START].number;
+    uint32_t &keep = values[SERVICE_VALUE_START].number;
     if (!keptZ4_start(rc, length, start, &keep)) {
         showZ4_set_error("Error: Unable to read serial value Start, RegQueryValueEx = %d, Line = %d",
                          rc, 921);
@@ -163,7 +164,7 @@ static LONG writeZ4_service()
         return ERROR_INVALID_DATA;
     }
 
-    for (const ServiceValue &value : ServiceValueTable) {
+    for (const ServiceValue &value : values) {
         rc = setZ4_value(service, value);
         if (rc != ERROR_SUCCESS) {
             showZ4_set_error("Error: Unable to set serial value, RegSetValueEx = %d, Line = %d", rc,
@@ -179,10 +180,8 @@ static LONG writeZ4_service()
 // A COM port the system does not list yet gets default line settings. An entry
 // too long for the buffer (234) exists all the same and is left alone, and so is one that
 // cannot be read: it may hold settings of its own, and the look after the write names it.
-static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
+static LONG addZ4_ports_entry(HKEY ports, const ServiceValue &entry)
 {
-    ServiceValue entry;
-    portsZ4_entry(com, &entry);
     char settings[40];
     DWORD type, length = sizeof settings;
     LONG rc = RegQueryValueExA(ports, entry.name, nullptr, &type,
@@ -193,22 +192,19 @@ static LONG addZ4_ports_entry(HKEY ports, uint32_t com)
 }
 
 // One port key with its "DosDevices" and "PortIndex", and its Ports entry.
-static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t &serial,
-                         uint32_t &com)
+static LONG writeZ4_port(const Z4PortStep &step, HKEY ports)
 {
-    char name[Z4_PORT_NAME_CHARS], path[Z4_BOARD_PATH_CHARS + Z4_PORT_NAME_CHARS];
-    portZ4_name(serial++, name);
-    std::snprintf(path, sizeof path, "%s\\%s", boardPath, name);
     HKEY port;
-    LONG rc = createZ4_key(path, "Port", 1099, &port);
+    LONG rc = createZ4_key(step.path, "Port", 1099, &port);
     if (rc != ERROR_SUCCESS)
         return rc;
-    if (ports && (rc = addZ4_ports_entry(ports, com)) != ERROR_SUCCESS) {
+    if (ports && (rc = addZ4_ports_entry(ports, step.entry)) != ERROR_SUCCESS) {
         printZ4_set_error(rc, 1137);
         RegCloseKey(port);
         return rc;
     }
-    portZ4_values(com++, p, PortValueTable);
+    PortValueTable[PORT_VALUE_DOSDEVICES] = step.values[PORT_VALUE_DOSDEVICES];
+    PortValueTable[PORT_VALUE_PORTINDEX] = step.values[PORT_VALUE_PORTINDEX];
     if ((rc = setZ4_value(port, PortValueTable[PORT_VALUE_DOSDEVICES])) != ERROR_SUCCESS) {
         printZ4_set_error(rc, 1166);
         RegCloseKey(port);
@@ -223,13 +219,10 @@ static LONG writeZ4_port(const char *boardPath, uint32_t p, HKEY ports, uint32_t
     return ERROR_SUCCESS;
 }
 
-// The board key of slot b with its values and its port keys.
-static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
+// The board key with its values; it stays open until its last port is written.
+static LONG writeZ4_board_key(const Z4BoardStep &step, HKEY *board)
 {
-    char path[Z4_BOARD_PATH_CHARS];
-    boardZ4_path(b, path);
-    HKEY board;
-    LONG rc = createZ4_key(path, "Board", 1002, &board);
+    LONG rc = createZ4_key(step.path, "Board", 1002, board);
     if (rc != ERROR_SUCCESS)
         return rc;
 
@@ -242,50 +235,62 @@ static LONG writeZ4_board(int b, HKEY ports, uint32_t &serial, uint32_t &com)
         {"Error: Unable to set Interrupt value, RegSetValueEx = %d, Line = %d", 1044},
         {"Error: Unable to set BusType value, RegSetValueEx = %d, Line = %d", 1066},
     };
-    ServiceValue values[Z4_BOARD_VALUE_COUNT];
-    boardZ4_values(b, values);
     for (int v = 0; v < Z4_BOARD_VALUE_COUNT; ++v) {
-        if ((rc = setZ4_value(board, values[v])) != ERROR_SUCCESS) {
+        if ((rc = setZ4_value(*board, step.values[v])) != ERROR_SUCCESS) {
             showZ4_set_error(reports[v].error, rc, reports[v].line);
-            RegCloseKey(board);
+            RegCloseKey(*board);
+            *board = nullptr;
             return rc;
         }
     }
-
-    for (uint32_t p = 0; p < CurrentZ4config[b].NumPorts; ++p) {
-        if ((rc = writeZ4_port(path, p, ports, serial, com)) != ERROR_SUCCESS) {
-            RegCloseKey(board);
-            return rc;
-        }
-    }
-    RegCloseKey(board);
     return ERROR_SUCCESS;
 }
 
-// Counters, the Parameters key and every written board, with the Ports key (or none) open.
-static LONG writeZ4_service_and_boards(HKEY ports)
-{
-    uint32_t serial = SerialMaxNum + 1;
-    uint32_t com = COMMaxNum + 1;
+namespace {
 
-    LONG rc = writeZ4_service();
-    if (rc != ERROR_SUCCESS)
-        return rc;
+// The steps performed on the registry, with the Ports key (or none) open.
+class Z4Writer final : public Z4ResultSink {
+public:
+    explicit Z4Writer(HKEY ports) : ports_(ports) {}
 
-    HKEY parameters;
-    rc = createZ4_key(Z4_PARAMETERS_KEY, "Parameters", 967, &parameters);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    RegCloseKey(parameters);
-
-    for (int b = 0; b < Z4_SLOTS; ++b) {
-        if (!slotZ4_written(b))
-            continue;
-        if ((rc = writeZ4_board(b, ports, serial, com)) != ERROR_SUCCESS)
-            return rc;
+    LONG service(ServiceValue (&values)[SERVICE_VALUE_COUNT]) override
+    {
+        return writeZ4_service(values);
     }
-    return ERROR_SUCCESS;
-}
+    LONG parameters() override
+    {
+        HKEY parameters;
+        LONG rc = createZ4_key(Z4_PARAMETERS_KEY, "Parameters", 967, &parameters);
+        if (rc == ERROR_SUCCESS)
+            RegCloseKey(parameters);
+        return rc;
+    }
+    LONG board(const Z4BoardStep &step) override { return writeZ4_board_key(step, &board_); }
+    LONG port(const Z4BoardStep &, const Z4PortStep &step) override
+    {
+        LONG rc = writeZ4_port(step, ports_);
+        if (rc != ERROR_SUCCESS)
+            closeBoard();
+        return rc;
+    }
+    LONG boardDone(const Z4BoardStep &) override
+    {
+        closeBoard();
+        return ERROR_SUCCESS;
+    }
+
+private:
+    void closeBoard()
+    {
+        RegCloseKey(board_);
+        board_ = nullptr;
+    }
+
+    HKEY ports_;
+    HKEY board_ = nullptr;
+};
+
+}  // namespace
 
 LONG setZ4_reg_params()
 {
@@ -300,7 +305,8 @@ LONG setZ4_reg_params()
     }
 
     deleteZ4_old_boards();
-    rc = writeZ4_service_and_boards(ports);
+    Z4Writer writer(ports);
+    rc = describeZ4_result(writer);
 
     if (ports)
         RegCloseKey(ports);
