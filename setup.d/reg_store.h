@@ -162,10 +162,10 @@ bool reservedZ4_elsewhere(const ComDBUsage *usage, uint32_t com);
 
 // After a successful write: every COM number written claimed (the database grown first where a
 // number lies beyond it), the driver's old numbers the new configuration does not hold released.
-// Failures are reported as the writer's are.
-void claimZ4_written_coms();
-// After a removal: the numbers of the configuration removed released.
-void releaseZ4_driver_coms();
+// Failures are reported as the writer's are, and make it false.
+bool claimZ4_written_coms();
+// After a removal: the numbers of the configuration removed released; false as above.
+bool releaseZ4_driver_coms();
 // What claimZ4_written_coms would change in the database, a line each to `each` (when not
 // null); the number of changes.
 unsigned planZ4_comdb(void (*each)(const char *line));
@@ -189,8 +189,12 @@ void resetZ4_value_tables();
 // of the report.
 void getZ4_port_numbers();
 void getZ4_reg_params();
-void delZ4_reg_boards();
-LONG setZ4_reg_params();
+// The removal of the board keys; false when one was left or could not be listed (reported).
+bool delZ4_reg_boards();
+// The writer: the code of the step that stopped it, 0 when it went to the end. `whole`, where
+// given: no failure passed over on the way (the Ports list not opened, an old key left; reported).
+LONG setZ4_reg_params(bool *whole = nullptr);
 // The removal; true when none of the driver's keys is left afterwards.
 bool removeZ4_config();
-void delZ4_reg_service();
+// False when a key could not be deleted (reported).
+bool delZ4_reg_service();

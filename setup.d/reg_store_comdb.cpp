@@ -199,43 +199,48 @@ static void reportZ4_comdb(const char *call, LONG rc, uint32_t com)
 }
 
 // Opens the database for a change and reads its size; where msports.dll is there but the
-// database cannot be opened or its size read, that is reported and nothing stays open.
-static bool openedZ4_for_change(ComDB *c, DWORD *size)
+// database cannot be opened or its size read, that is reported (Z4_COMDB_FAULT) and nothing
+// stays open.
+static ComDBOpened openedZ4_for_change(ComDB *c, DWORD *size)
 {
     ComDBFault fault;
     ComDBOpened opened = openZ4_comdb(c, &fault);
     if (opened == Z4_COMDB_FAULT)
         reportZ4_comdb(fault.call, fault.rc, 0);
     if (opened != Z4_COMDB_OPEN)
-        return false;
+        return opened;
     LONG rc;
     *size = sizeZ4_comdb(*c, &rc);
     if (rc == ERROR_SUCCESS)
-        return true;
+        return Z4_COMDB_OPEN;
     reportZ4_comdb("ComDBGetCurrentPortUsage", rc, 0);
     closeZ4_comdb(c);
-    return false;
+    return Z4_COMDB_FAULT;
 }
 
-// Claims `com`, growing the database first when the number lies beyond it.
-static void claimZ4_com(const ComDB &c, DWORD *size, uint32_t com)
+// Claims `com`, growing the database first when the number lies beyond it; false when that
+// failed (reported).
+static bool claimZ4_com(const ComDB &c, DWORD *size, uint32_t com)
 {
     if (com > Z4_COMDB_MAX_PORTS)
-        return;
+        return true;
     if (com > *size) {
         DWORD grown = (com + 1023) / 1024 * 1024;
         LONG rc = c.resize(c.db, grown);
         if (rc != ERROR_SUCCESS) {
             reportZ4_comdb("ComDBResizeDatabase", rc, com);
-            return;
+            return false;
         }
         *size = grown;
     }
     BOOL forced = FALSE;
     LONG rc = c.claim(c.db, com, FALSE, &forced);
     // A number the database marks already is as good as claimed.
-    if (rc != ERROR_SUCCESS && rc != ERROR_SHARING_VIOLATION)
+    if (rc != ERROR_SUCCESS && rc != ERROR_SHARING_VIOLATION) {
         reportZ4_comdb("ComDBClaimPort", rc, com);
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -301,40 +306,49 @@ unsigned planZ4_comdb(void (*each)(const char *line))
     return changes;
 }
 
-// The driver's old numbers that `kept` does not hold go back to the system.
-static void releaseZ4_driver_coms_but(const ComDB &c, DWORD size, const ComSet &kept)
+// The driver's old numbers that `kept` does not hold go back to the system; false when one
+// could not (reported).
+static bool releaseZ4_driver_coms_but(const ComDB &c, DWORD size, const ComSet &kept)
 {
+    bool released = true;
     for (uint32_t com = 1; com <= size && com <= Z4_COMDB_MAX_PORTS; ++com) {
         if (!hasZ4_com(Z4DriverComNumbers, com) || hasZ4_com(kept, com))
             continue;
         LONG rc = c.release(c.db, com);
-        if (rc != ERROR_SUCCESS)
+        if (rc != ERROR_SUCCESS) {
             reportZ4_comdb("ComDBReleasePort", rc, com);
+            released = false;
+        }
     }
+    return released;
 }
 
-void claimZ4_written_coms()
+bool claimZ4_written_coms()
 {
     ComDB c;
     DWORD size;
-    if (!openedZ4_for_change(&c, &size))
-        return;
+    ComDBOpened opened = openedZ4_for_change(&c, &size);
+    if (opened != Z4_COMDB_OPEN)
+        return opened == Z4_COMDB_NONE;
     ComSet written;
     writtenZ4_coms(written);
-    releaseZ4_driver_coms_but(c, size, written);
+    bool done = releaseZ4_driver_coms_but(c, size, written);
     for (uint32_t com = 1; com <= Z4_COMDB_MAX_PORTS; ++com)
-        if (hasZ4_com(written, com))
-            claimZ4_com(c, &size, com);
+        if (hasZ4_com(written, com) && !claimZ4_com(c, &size, com))
+            done = false;
     closeZ4_comdb(&c);
+    return done;
 }
 
-void releaseZ4_driver_coms()
+bool releaseZ4_driver_coms()
 {
     ComDB c;
     DWORD size;
-    if (!openedZ4_for_change(&c, &size))
-        return;
+    ComDBOpened opened = openedZ4_for_change(&c, &size);
+    if (opened != Z4_COMDB_OPEN)
+        return opened == Z4_COMDB_NONE;
     ComSet none = {};
-    releaseZ4_driver_coms_but(c, size, none);
+    bool done = releaseZ4_driver_coms_but(c, size, none);
     closeZ4_comdb(&c);
+    return done;
 }

@@ -56,29 +56,34 @@ static bool driverZ4_keys_left()
 
 bool removeZ4_config()
 {
-    unsigned reported = z4reports_made();
     delZ4_reg_ports();
-    delZ4_reg_boards();
-    delZ4_reg_service();
+    bool boardsGone = delZ4_reg_boards();
+    bool serviceGone = delZ4_reg_service();
     // Numbers of ports that may still be configured stay claimed.
-    if (z4reports_made() == reported)
+    if (boardsGone && serviceGone)
         releaseZ4_driver_coms();
     return !driverZ4_keys_left();
 }
 
-void delZ4_reg_service()
+bool delZ4_reg_service()
 {
     HKEY services;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_SERVICES_KEY, 0, KEY_READ, &services) !=
         ERROR_SUCCESS)
-        return;
-    if (RegDeleteKeyA(services, Z4_SERVICE_PARAMETERS_NAME) != ERROR_SUCCESS)
+        return true;
+    bool gone = true;
+    if (RegDeleteKeyA(services, Z4_SERVICE_PARAMETERS_NAME) != ERROR_SUCCESS) {
         z4report(nullptr, "Error", "Could not Delete SerialZ4\\Parameters", MB_OK);
+        gone = false;
+    }
     // Windows 2000 and later keep these below every service that has run; they go with it.
     // Absent (Windows NT 4.0, a driver never started) they need no word.
     RegDeleteKeyA(services, Z4_SERVICE_NAME "\\Enum");
     RegDeleteKeyA(services, Z4_SERVICE_NAME "\\Security");
-    if (RegDeleteKeyA(services, Z4_SERVICE_NAME) != ERROR_SUCCESS)
+    if (RegDeleteKeyA(services, Z4_SERVICE_NAME) != ERROR_SUCCESS) {
         z4report(nullptr, "Error", "Could not Delete Serialz4", MB_OK);
+        gone = false;
+    }
     RegCloseKey(services);
+    return gone;
 }

@@ -35,14 +35,15 @@ static LONG deleteZ4_with_subkeys(HKEY parent, const char *name)
     return RegDeleteKeyA(parent, name);
 }
 
-void delZ4_reg_boards()
+bool delZ4_reg_boards()
 {
     HKEY parameters;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
         ERROR_SUCCESS)
-        return;
+        return true;
     // All names first: deleting while enumerating would shift the indexes.
     SubkeyNames boards = collectZ4_subkeys(parameters, 2266);
+    bool gone = boards.whole;
     for (DWORD k = 0; k < boards.count; ++k) {
         const SubkeyName &board = boards.names[k];
         LONG rc = RegDeleteKeyA(parameters, board.name);
@@ -61,9 +62,11 @@ void delZ4_reg_boards()
                   board.name, static_cast<int>(rc));
         z4trace("%s\n", text);
         z4report(nullptr, text, "Debug", MB_OK);
+        gone = false;
     }
     freeZ4_subkey_names(boards);
     RegCloseKey(parameters);
+    return gone;
 }
 
 static void showZ4_set_error(const char *format, LONG rc, int line)
@@ -104,9 +107,10 @@ bool firstZ4_port_numbers(int slot, uint32_t *device, uint32_t *com)
 }
 
 // Old keys first: the old port keys of every board key go; a board key whose slot is not written
-// goes too, one that will be rewritten stays empty.
-static void deleteZ4_old_boards()
+// goes too, one that will be rewritten stays empty. False when one could not be deleted.
+static bool deleteZ4_old_boards()
 {
+    bool gone = true;
     for (int b = 0; b < Z4_SLOTS; ++b) {
         char path[Z4_BOARD_PATH_CHARS];
         boardZ4_path(b, path);
@@ -114,9 +118,12 @@ static void deleteZ4_old_boards()
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &board) != ERROR_SUCCESS)
             continue;
         SubkeyNames ports = collectZ4_subkeys(board, 829);
+        gone = gone && ports.whole;
         for (DWORD k = 0; k < ports.count; ++k)
-            if (RegDeleteKeyA(board, ports.names[k].name) != ERROR_SUCCESS)
+            if (RegDeleteKeyA(board, ports.names[k].name) != ERROR_SUCCESS) {
                 z4report(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
+                gone = false;
+            }
         freeZ4_subkey_names(ports);
         RegCloseKey(board);
         if (slotZ4_written(b))
@@ -127,10 +134,13 @@ static void deleteZ4_old_boards()
             continue;
         char name[Z4_BOARD_NAME_CHARS];
         boardZ4_name(b, name);
-        if (RegDeleteKeyA(parameters, name) != ERROR_SUCCESS)
+        if (RegDeleteKeyA(parameters, name) != ERROR_SUCCESS) {
             z4report(nullptr, "Error deleting old board", "Debug", MB_OK);
+            gone = false;
+        }
         RegCloseKey(parameters);
     }
+    return gone;
 }
 
 // The service key with its four values, "Start" kept as it was.
@@ -292,7 +302,7 @@ private:
 
 }  // namespace
 
-LONG setZ4_reg_params()
+LONG setZ4_reg_params(bool *whole)
 {
     HKEY ports;
     LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PORTS_KEY, 0, KEY_READ | KEY_SET_VALUE, &ports);
@@ -304,8 +314,10 @@ LONG setZ4_reg_params()
         ports = nullptr;  // the configuration is still written, only without Ports entries
     }
 
-    deleteZ4_old_boards();
+    bool oldGone = deleteZ4_old_boards();
     Z4Writer writer(ports);
+    if (whole)
+        *whole = ports && oldGone;
     rc = describeZ4_result(writer);
 
     if (ports)

@@ -4,19 +4,15 @@
 #include <cstdio>
 
 static Z4ReportRoute Z4ReportsGo = Z4_REPORT_BOX;
-static unsigned Z4ReportCount = 0;
 static std::FILE *Z4CommentStream = stdout;
 
 void routeZ4_reports(Z4ReportRoute route, std::FILE *comments)
 {
     Z4ReportsGo = route;
-    Z4ReportCount = 0;
     Z4CommentStream = comments;
 }
 
 bool z4reports_are_lines() { return Z4ReportsGo != Z4_REPORT_BOX; }
-
-unsigned z4reports_made() { return Z4ReportCount; }
 
 // One line whatever the text holds: line breaks and other control characters become blanks.
 static void printZ4_line_part(std::FILE *out, const char *text)
@@ -39,7 +35,6 @@ static void printZ4_report(std::FILE *out, const char *prefix, const char *text,
 
 int z4report(HWND owner, const char *text, const char *caption, UINT buttons)
 {
-    ++Z4ReportCount;
     if (Z4ReportsGo == Z4_REPORT_BOX)
         return MessageBoxA(owner, text, caption, buttons);
     if (Z4ReportsGo == Z4_REPORT_LINE || Z4CommentStream != stdout)

@@ -10,7 +10,7 @@
 // A comment line is a line that starts with "; ", for output that must stay a board file.
 enum Z4ReportRoute { Z4_REPORT_BOX, Z4_REPORT_LINE, Z4_REPORT_COMMENT };
 
-// Where reports go from now on, counted afresh; a run starts with boxes. Comment lines go to
+// Where reports go from now on; a run starts with boxes. Comment lines go to
 // `comments`; when that is not standard output, each report is a line there as well, so that a
 // person at the console sees it too.
 void routeZ4_reports(Z4ReportRoute route, std::FILE *comments = stdout);
@@ -20,6 +20,3 @@ bool z4reports_are_lines();
 // (null for no owner), and returns the button pressed. As a line it prints "caption: text" (the
 // text alone under an empty caption) and answers as the safe choice: Ok, or No to a question.
 int z4report(HWND owner, const char *text, const char *caption, UINT buttons);
-
-// Reports made since the run began, so that a run can tell whether a step reported a failure.
-unsigned z4reports_made();

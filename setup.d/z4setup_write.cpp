@@ -64,18 +64,14 @@ static bool heldZ4_as_written()
 
 bool writeZ4_configuration()
 {
-    // Anything the writer reports means the configuration is not as it was asked to be.
-    unsigned reported = z4reports_made();
     // What was kept of the reads no longer holds once the write begins.
     keepZ4_reads(false);
     beginZ4_write();
-    delZ4_reg_boards();
-    LONG written = setZ4_reg_params();
-    bool clean = written == ERROR_SUCCESS && z4reports_made() == reported;
-    if (clean)
-        claimZ4_written_coms();
+    bool oldGone = delZ4_reg_boards();
+    bool whole = false;
+    LONG written = setZ4_reg_params(&whole);
+    // Anything the writer failed at means the configuration is not as it was asked to be.
+    bool clean = oldGone && whole && written == ERROR_SUCCESS && claimZ4_written_coms();
     endZ4_write();
-    if (!clean || z4reports_made() != reported)
-        return false;
-    return heldZ4_as_written();
+    return clean && heldZ4_as_written();
 }
