@@ -47,12 +47,6 @@ static void addZ4_com(ComSet &set, uint32_t com)
 // The COM numbers the driver's configuration holds, as the reader found them.
 static ComSet Z4DriverComNumbers;
 
-template <class Call> static bool boundZ4(HMODULE dll, const char *name, Call *call)
-{
-    *call = reinterpret_cast<Call>(reinterpret_cast<void *>(GetProcAddress(dll, name)));
-    return *call != nullptr;
-}
-
 // A DLL of the system's own, by its full name in the system folder (SysWOW64 for a 32-bit
 // program on 64-bit Windows, through the same call): a bare name would first find one planted in
 // the program's folder, and the DLLs it needs are looked for beside it, not there either.

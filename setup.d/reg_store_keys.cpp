@@ -95,6 +95,14 @@ SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line)
     return list;
 }
 
+LONG deleteZ4_with_subkeys(HKEY parent, const char *name)
+{
+    inZ4_key(parent, name, [](HKEY key) {
+        eachZ4_subkey(key, Z4_SILENT, [key](const SubkeyName &sub) { RegDeleteKeyA(key, sub.name); });
+    });
+    return RegDeleteKeyA(parent, name);
+}
+
 SubkeyNames collectZ4_subkeys(HKEY key, int line)
 {
     KeyCounts counts = queryZ4_key_counts(key);

@@ -62,6 +62,33 @@ SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line);
 SubkeyNames collectZ4_subkeys(HKEY key, int line);
 void freeZ4_subkey_names(SubkeyNames &list);
 
+// The subkeys of `key` collected first, as collectZ4_subkeys does (deleting while enumerating
+// would shift the indexes), then `act(const SubkeyName &)` on each; whether the list was whole.
+template <class Act> bool eachZ4_subkey(HKEY key, int line, Act act)
+{
+    SubkeyNames subkeys = collectZ4_subkeys(key, line);
+    for (DWORD k = 0; k < subkeys.count; ++k)
+        act(subkeys.names[k]);
+    freeZ4_subkey_names(subkeys);
+    return subkeys.whole;
+}
+
+// `name` below `parent` (HKEY_LOCAL_MACHINE for a path) opened for reading, `act(HKEY)` on it,
+// and closed; false where it cannot be opened.
+template <class Act> bool inZ4_key(HKEY parent, const char *name, Act act)
+{
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    act(key);
+    RegCloseKey(key);
+    return true;
+}
+
+// `name` below `parent` deleted, its subkeys first where the registry refuses a key that has
+// some: the answer of that last deletion.
+LONG deleteZ4_with_subkeys(HKEY parent, const char *name);
+
 // Subkey `index` of `parent` enumerated into `name` and opened for reading into *key.
 // Z4_SUBKEY_OPENED: *key is open. Z4_SUBKEY_END: 259, the enumeration is over.
 // Z4_SUBKEY_SKIPPED: no name at this index; a failed enumeration has been reported with the

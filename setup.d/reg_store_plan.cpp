@@ -138,14 +138,10 @@ void planZ4_deletion(Plan &p, HKEY parent, const char *parentPath, const char *n
 {
     char path[1024];
     std::snprintf(path, sizeof path, "%s\\%s", parentPath, name);
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        SubkeyNames subkeys = collectZ4_subkeys(key, Z4_SILENT);
-        for (DWORD k = 0; k < subkeys.count; ++k)
-            planZ4_deletion(p, key, path, subkeys.names[k].name);
-        freeZ4_subkey_names(subkeys);
-        RegCloseKey(key);
-    }
+    inZ4_key(parent, name, [&p, &path](HKEY key) {
+        eachZ4_subkey(key, Z4_SILENT,
+                      [&](const SubkeyName &sub) { planZ4_deletion(p, key, path, sub.name); });
+    });
     change(p, "delete key HKLM\\%s", path);
 }
 

@@ -23,25 +23,16 @@ static void noteZ4_port_com(HKEY board, const char *port)
 // go first. Failures here are left to the reports of the deletions that follow.
 static void delZ4_reg_ports()
 {
-    HKEY parameters;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
-        ERROR_SUCCESS)
-        return;
-    SubkeyNames boards = collectZ4_subkeys(parameters, Z4_SILENT);
-    for (DWORD b = 0; b < boards.count; ++b) {
-        HKEY board;
-        if (RegOpenKeyExA(parameters, boards.names[b].name, 0, KEY_READ, &board) != ERROR_SUCCESS)
-            continue;
-        SubkeyNames ports = collectZ4_subkeys(board, Z4_SILENT);
-        for (DWORD p = 0; p < ports.count; ++p) {
-            noteZ4_port_com(board, ports.names[p].name);
-            RegDeleteKeyA(board, ports.names[p].name);
-        }
-        freeZ4_subkey_names(ports);
-        RegCloseKey(board);
-    }
-    freeZ4_subkey_names(boards);
-    RegCloseKey(parameters);
+    inZ4_key(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, [](HKEY parameters) {
+        eachZ4_subkey(parameters, Z4_SILENT, [parameters](const SubkeyName &name) {
+            inZ4_key(parameters, name.name, [](HKEY board) {
+                eachZ4_subkey(board, Z4_SILENT, [board](const SubkeyName &port) {
+                    noteZ4_port_com(board, port.name);
+                    RegDeleteKeyA(board, port.name);
+                });
+            });
+        });
+    });
 }
 
 // Whether the service key, and so anything of the driver's, is still there.

@@ -146,33 +146,25 @@ bool findZ4_resource_conflict(Z4Collision *conflict)
     Z4IsaUse use;
     if (!usedZ4_by_isa_boards(&use))
         return false;
-    HKEY map;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_RESOURCE_MAP_ROOT, 0, KEY_READ, &map) != ERROR_SUCCESS)
-        return false;
-    bool wide = kernelZ4_is_64bit();
     bool found = false;
-    SubkeyNames classes = collectZ4_subkeys(map, Z4_SILENT);
-    for (DWORD c = 0; c < classes.count && !found; ++c) {
-        HKEY group;
-        if (RegOpenKeyExA(map, classes.names[c].name, 0, KEY_READ, &group) != ERROR_SUCCESS)
-            continue;
-        SubkeyNames drivers = collectZ4_subkeys(group, Z4_SILENT);
-        for (DWORD d = 0; d < drivers.count && !found; ++d) {
-            char path[2 * Z4_SUBKEY_NAME_MAX_CHARS + 2];
-            std::snprintf(path, sizeof path, "%s\\%s", classes.names[c].name, drivers.names[d].name);
-            // The driver as loaded holds what it is about to be given back.
-            if (sameZ4_key_name(path, Z4_OWN_RESOURCES))
-                continue;
-            HKEY driver;
-            if (RegOpenKeyExA(group, drivers.names[d].name, 0, KEY_READ, &driver) != ERROR_SUCCESS)
-                continue;
-            found = conflictZ4_in_driver(driver, path, use, wide, conflict);
-            RegCloseKey(driver);
-        }
-        freeZ4_subkey_names(drivers);
-        RegCloseKey(group);
-    }
-    freeZ4_subkey_names(classes);
-    RegCloseKey(map);
+    inZ4_key(HKEY_LOCAL_MACHINE, Z4_RESOURCE_MAP_ROOT, [&](HKEY map) {
+        const bool wide = kernelZ4_is_64bit();
+        eachZ4_subkey(map, Z4_SILENT, [&](const SubkeyName &group) {
+            if (found)
+                return;
+            inZ4_key(map, group.name, [&](HKEY groupKey) {
+                eachZ4_subkey(groupKey, Z4_SILENT, [&](const SubkeyName &driver) {
+                    char path[2 * Z4_SUBKEY_NAME_MAX_CHARS + 2];
+                    std::snprintf(path, sizeof path, "%s\\%s", group.name, driver.name);
+                    // The driver as loaded holds what it is about to be given back.
+                    if (found || sameZ4_key_name(path, Z4_OWN_RESOURCES))
+                        return;
+                    inZ4_key(groupKey, driver.name, [&](HKEY driverKey) {
+                        found = conflictZ4_in_driver(driverKey, path, use, wide, conflict);
+                    });
+                });
+            });
+        });
+    });
     return found;
 }

@@ -21,51 +21,36 @@ static bool isZ4_board_key(const char *name)
     return false;
 }
 
-// A key the registry refuses to delete while it has subkeys: its subkeys go first, then it.
-static LONG deleteZ4_with_subkeys(HKEY parent, const char *name)
+// One subkey of Parameters deleted; false when it is still there (reported).
+static bool deleteZ4_board_key(HKEY parameters, const SubkeyName &board)
 {
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        SubkeyNames subkeys = collectZ4_subkeys(key, Z4_SILENT);
-        for (DWORD k = 0; k < subkeys.count; ++k)
-            RegDeleteKeyA(key, subkeys.names[k].name);
-        freeZ4_subkey_names(subkeys);
-        RegCloseKey(key);
-    }
-    return RegDeleteKeyA(parent, name);
+    LONG rc = RegDeleteKeyA(parameters, board.name);
+    if (rc == ERROR_SUCCESS)
+        return true;
+    z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index), board.name,
+            static_cast<int>(rc));
+    // Any other key left with its ports would be read back as a board on the next run, and
+    // written again under a board key: one board described twice.
+    if (isZ4_board_key(board.name) ||
+        (rc = deleteZ4_with_subkeys(parameters, board.name)) == ERROR_SUCCESS)
+        return true;
+    // Still there, it would come back as a board: that is a failure, not a trace.
+    char text[1025];
+    wsprintfA(text, "Error deleting key:%d)%s retcode:%d", static_cast<int>(board.index),
+              board.name, static_cast<int>(rc));
+    z4trace("%s\n", text);
+    z4report(nullptr, text, "Debug", MB_OK);
+    return false;
 }
 
 bool delZ4_reg_boards()
 {
-    HKEY parameters;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
-        ERROR_SUCCESS)
-        return true;
-    // All names first: deleting while enumerating would shift the indexes.
-    SubkeyNames boards = collectZ4_subkeys(parameters, 2266);
-    bool gone = boards.whole;
-    for (DWORD k = 0; k < boards.count; ++k) {
-        const SubkeyName &board = boards.names[k];
-        LONG rc = RegDeleteKeyA(parameters, board.name);
-        if (rc == ERROR_SUCCESS)
-            continue;
-        z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index),
-                board.name, static_cast<int>(rc));
-        // Any other key left with its ports would be read back as a board on the next run, and
-        // written again under a board key: one board described twice.
-        if (isZ4_board_key(board.name) ||
-            (rc = deleteZ4_with_subkeys(parameters, board.name)) == ERROR_SUCCESS)
-            continue;
-        // Still there, it would come back as a board: that is a failure, not a trace.
-        char text[1025];
-        wsprintfA(text, "Error deleting key:%d)%s retcode:%d", static_cast<int>(board.index),
-                  board.name, static_cast<int>(rc));
-        z4trace("%s\n", text);
-        z4report(nullptr, text, "Debug", MB_OK);
-        gone = false;
-    }
-    freeZ4_subkey_names(boards);
-    RegCloseKey(parameters);
+    bool gone = true;
+    inZ4_key(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, [&gone](HKEY parameters) {
+        gone = eachZ4_subkey(parameters, 2266, [&gone, parameters](const SubkeyName &board) {
+                   gone = deleteZ4_board_key(parameters, board) && gone;
+               }) && gone;
+    });
     return gone;
 }
 
@@ -114,19 +99,15 @@ static bool deleteZ4_old_boards()
     for (int b = 0; b < Z4_SLOTS; ++b) {
         char path[Z4_BOARD_PATH_CHARS];
         boardZ4_path(b, path);
-        HKEY board;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &board) != ERROR_SUCCESS)
-            continue;
-        SubkeyNames ports = collectZ4_subkeys(board, 829);
-        gone = gone && ports.whole;
-        for (DWORD k = 0; k < ports.count; ++k)
-            if (RegDeleteKeyA(board, ports.names[k].name) != ERROR_SUCCESS) {
-                z4report(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
-                gone = false;
-            }
-        freeZ4_subkey_names(ports);
-        RegCloseKey(board);
-        if (slotZ4_written(b))
+        bool opened = inZ4_key(HKEY_LOCAL_MACHINE, path, [&gone](HKEY board) {
+            gone = eachZ4_subkey(board, 829, [&gone, board](const SubkeyName &port) {
+                       if (RegDeleteKeyA(board, port.name) == ERROR_SUCCESS)
+                           return;
+                       z4report(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
+                       gone = false;
+                   }) && gone;
+        });
+        if (!opened || slotZ4_written(b))
             continue;
         HKEY parameters;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) !=
