@@ -9,18 +9,6 @@
 
 KeptReads Z4Kept;
 
-Stored storedZ4_from(LONG rc, DWORD type, DWORD length, const BYTE *data, DWORD capacity)
-{
-    Stored s = {};
-    s.present = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
-    s.type = type;
-    s.length = length;
-    s.capacity = capacity < sizeof s.data ? capacity : sizeof s.data;
-    if (s.present)
-        std::memcpy(s.data, data, length < s.capacity ? length : s.capacity);
-    return s;
-}
-
 void keepZ4_reads(bool on)
 {
     for (DWORD b = 0; b < Z4Kept.boardCount; ++b)

@@ -9,18 +9,6 @@
 #include "platform.h"
 #include "reg_store_keys.h"
 
-// A value as one query read it: there (0 or 234 answered), its type, the length the registry
-// gave (past `capacity` when it holds more), and the bytes it stored.
-struct Stored {
-    bool present;
-    DWORD type;
-    DWORD length;
-    DWORD capacity;
-    BYTE data[64];
-};
-// `rc`, type and length as a query with room for `capacity` bytes answered, into a Stored.
-Stored storedZ4_from(LONG rc, DWORD type, DWORD length, const BYTE *data, DWORD capacity);
-
 struct KeptPort {
     char name[Z4_SUBKEY_NAME_MAX_CHARS];
     bool read;       // opened, both values asked for

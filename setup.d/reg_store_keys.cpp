@@ -95,6 +95,17 @@ SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line)
     return list;
 }
 
+LONG queryZ4_value(HKEY key, const char *name, DWORD room, Stored *value)
+{
+    *value = {};
+    value->capacity = room < sizeof value->data ? room : sizeof value->data;
+    value->type = REG_NONE;
+    value->length = value->capacity;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &value->type, value->data, &value->length);
+    value->present = rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
+    return rc;
+}
+
 LONG deleteZ4_with_subkeys(HKEY parent, const char *name)
 {
     inZ4_key(parent, name, [](HKEY key) {

@@ -41,6 +41,20 @@ struct SubkeyNames {
     bool whole;  // every subkey the key counted is here (none failed, nothing was short of room)
 };
 
+// A value as one query read it: there (0 or 234 answered), its type, the length the registry
+// gave (past `capacity` when it holds more), and the bytes it stored.
+struct Stored {
+    bool present;
+    DWORD type;
+    DWORD length;
+    DWORD capacity;
+    BYTE data[64];
+};
+
+// Value `name` of `key` read with room for `room` bytes (at most 64) into a zeroed Stored; the
+// query's answer. The type and length it tells are what the callers check a value by.
+LONG queryZ4_value(HKEY key, const char *name, DWORD room, Stored *value);
+
 // Key names compare as the registry compares them: a letter in either case is the same.
 bool sameZ4_key_name(const char *a, const char *b);
 

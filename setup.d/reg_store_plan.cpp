@@ -76,12 +76,11 @@ bool isZ4_one_of(const char *name, const char *const *names, DWORD count)
 // A value as the registry holds it; `length` past the buffer when it holds more.
 Stored storedZ4(HKEY key, const char *name, LONG *result = nullptr)
 {
-    BYTE data[sizeof(Stored::data)];
-    DWORD type = REG_NONE, length = sizeof data;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, data, &length);
+    Stored value;
+    LONG rc = queryZ4_value(key, name, sizeof value.data, &value);
     if (result)
         *result = rc;
-    return storedZ4_from(rc, type, length, data, sizeof data);
+    return value;
 }
 
 // A text as the writer writes it is stored with or without the NUL the registry may add.

@@ -18,12 +18,11 @@ static bool readZ4_ok(LONG rc)
 // when not null, gets the value as the query found it.
 static LONG readZ4_number(HKEY key, const char *name, uint32_t &number, Stored *kept = nullptr)
 {
-    BYTE data[4] = {0, 0, 0, 0};
-    DWORD type = REG_NONE, length = sizeof data;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, data, &length);
-    std::memcpy(&number, data, sizeof number);
+    Stored value;
+    LONG rc = queryZ4_value(key, name, 4, &value);
+    std::memcpy(&number, value.data, sizeof number);
     if (kept)
-        *kept = storedZ4_from(rc, type, length, data, sizeof data);
+        *kept = value;
     return rc;
 }
 
@@ -72,14 +71,13 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPor
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1741, j, rc);
     }
 
-    char dosDevices[50];
-    std::memset(dosDevices, 0, sizeof dosDevices);
-    DWORD type = REG_NONE, length = sizeof dosDevices;
-    rc = RegQueryValueExA(port, Z4_VALUE_DOSDEVICES, nullptr, &type,
-                          reinterpret_cast<BYTE *>(dosDevices), &length);
+    constexpr DWORD DOSDEVICES_ROOM = 50;
+    Stored stored;
+    rc = queryZ4_value(port, Z4_VALUE_DOSDEVICES, DOSDEVICES_ROOM, &stored);
+    const char *dosDevices = reinterpret_cast<const char *>(stored.data);
+    const DWORD length = stored.length;
     if (kept) {
-        kept->dosDevices = storedZ4_from(rc, type, length, reinterpret_cast<BYTE *>(dosDevices),
-                                         sizeof dosDevices);
+        kept->dosDevices = stored;
         // Whether the key holds anything besides its two values, for the plan.
         KeyCounts counts = queryZ4_key_counts(port);
         kept->values = counts.values;
@@ -91,7 +89,7 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPor
     // The text is stored without its NUL; it ends at the first zero byte or the bytes read.
     size_t textLength = 0;
     if (readZ4_ok(rc)) {
-        textLength = strnlen(dosDevices, length < sizeof dosDevices ? length : sizeof dosDevices);
+        textLength = strnlen(dosDevices, length < DOSDEVICES_ROOM ? length : DOSDEVICES_ROOM);
         noteZ4_driver_com(dosDevices, textLength);
     } else
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1770, j, rc);

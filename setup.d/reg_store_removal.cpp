@@ -11,11 +11,10 @@ static void noteZ4_port_com(HKEY board, const char *port)
     HKEY key;
     if (RegOpenKeyExA(board, port, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    char dosDevices[50] = {};
-    DWORD type, length = sizeof dosDevices - 1;
-    if (RegQueryValueExA(key, Z4_VALUE_DOSDEVICES, nullptr, &type,
-                         reinterpret_cast<BYTE *>(dosDevices), &length) == ERROR_SUCCESS)
-        noteZ4_driver_com(dosDevices, strnlen(dosDevices, length));
+    Stored dosDevices;
+    if (queryZ4_value(key, Z4_VALUE_DOSDEVICES, 49, &dosDevices) == ERROR_SUCCESS)
+        noteZ4_driver_com(reinterpret_cast<const char *>(dosDevices.data),
+                          strnlen(reinterpret_cast<const char *>(dosDevices.data), dosDevices.length));
     RegCloseKey(key);
 }
 

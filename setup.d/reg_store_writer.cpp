@@ -134,11 +134,10 @@ static LONG writeZ4_service(ServiceValue (&values)[SERVICE_VALUE_COUNT])
 
     // Only a value of exactly 4 bytes is a start mode; anything else gives way to 2. A start
     // mode that is there but cannot be read is not replaced by 2: the writer stops.
-    BYTE start[4];
-    DWORD type, length = sizeof start;
-    rc = RegQueryValueExA(service, Z4_VALUE_START, nullptr, &type, start, &length);
+    Stored start;
+    rc = queryZ4_value(service, Z4_VALUE_START, 4, &start);
     uint32_t &keep = values[SERVICE_VALUE_START].number;
-    if (!keptZ4_start(rc, length, start, &keep)) {
+    if (!keptZ4_start(rc, start.length, start.data, &keep)) {
         showZ4_set_error("Error: Unable to read serial value Start, RegQueryValueEx = %d, Line = %d",
                          rc, 921);
         RegCloseKey(service);
@@ -173,11 +172,8 @@ static LONG writeZ4_service(ServiceValue (&values)[SERVICE_VALUE_COUNT])
 // cannot be read: it may hold settings of its own, and the look after the write names it.
 static LONG addZ4_ports_entry(HKEY ports, const ServiceValue &entry)
 {
-    char settings[40];
-    DWORD type, length = sizeof settings;
-    LONG rc = RegQueryValueExA(ports, entry.name, nullptr, &type,
-                               reinterpret_cast<BYTE *>(settings), &length);
-    if (rc != ERROR_FILE_NOT_FOUND)
+    Stored settings;
+    if (queryZ4_value(ports, entry.name, 40, &settings) != ERROR_FILE_NOT_FOUND)
         return ERROR_SUCCESS;
     return setZ4_value(ports, entry);
 }
