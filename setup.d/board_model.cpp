@@ -50,21 +50,21 @@ const int ioAddrChoiceCount = sizeof ioAddrChoices / sizeof ioAddrChoices[0];
 const char *const irqChoices[] = {"3", "4", "5", "7", "10", "11", "12", "15"};
 const int irqChoiceCount = sizeof irqChoices / sizeof irqChoices[0];
 
-OptionList addressChoicesFor(uint32_t busType)
+OptionList addressZ4_choices(uint32_t busType)
 {
     if (busType == BUS_ISA)
         return {ioAddrChoices, ioAddrChoiceCount};
     return {nullptr, 0};
 }
 
-OptionList interruptChoicesFor(uint32_t busType)
+OptionList interruptZ4_choices(uint32_t busType)
 {
     if (busType == BUS_ISA)
         return {irqChoices, irqChoiceCount};
     return {nullptr, 0};
 }
 
-bool optionListHas(OptionList list, const char *text)
+bool optionZ4_list_has(OptionList list, const char *text)
 {
     for (int k = 0; k < list.count; ++k)
         if (std::strcmp(list.items[k], text) == 0)

@@ -34,11 +34,11 @@ extern const int ioAddrChoiceCount;
 extern const char *const irqChoices[];
 extern const int irqChoiceCount;
 
-OptionList addressChoicesFor(uint32_t busType);
-OptionList interruptChoicesFor(uint32_t busType);
+OptionList addressZ4_choices(uint32_t busType);
+OptionList interruptZ4_choices(uint32_t busType);
 
 // True when the list holds exactly this text.
-bool optionListHas(OptionList list, const char *text);
+bool optionZ4_list_has(OptionList list, const char *text);
 
 // The port numbering state. COMMaxNum and SerialMaxNum are each the number just below the first
 // COM port and the first Serial device to assign, and mean at each stage of a run:

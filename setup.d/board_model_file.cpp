@@ -16,18 +16,18 @@ struct Span {
     size_t length;
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool isZ4_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-Span trimmed(Span s)
+Span trimZ4_blanks(Span s)
 {
-    while (s.length && isBlank(s.at[0]))
+    while (s.length && isZ4_blank(s.at[0]))
         ++s.at, --s.length;
-    while (s.length && isBlank(s.at[s.length - 1]))
+    while (s.length && isZ4_blank(s.at[s.length - 1]))
         --s.length;
     return s;
 }
 
-bool sameWord(Span s, const char *word)
+bool sameZ4_word(Span s, const char *word)
 {
     size_t n = std::strlen(word);
     if (s.length != n)
@@ -50,7 +50,7 @@ struct Parse {
 
 // The message "NAME:LINE: what", with `what` formatted from a format that takes the span's
 // text as "%.*s" (and `number` as "%d", when the format has it).
-bool fail(Parse &p, const char *what, Span s = {"", 0}, int number = 0)
+bool failZ4_line(Parse &p, const char *what, Span s = {"", 0}, int number = 0)
 {
     char reason[Z4_BOARD_FILE_ERROR_CHARS];
     std::snprintf(reason, sizeof reason, what, static_cast<int>(s.length), s.at, number);
@@ -59,7 +59,7 @@ bool fail(Parse &p, const char *what, Span s = {"", 0}, int number = 0)
 }
 
 // A decimal or (hex) hexadecimal number of up to 32 bits that is the whole value.
-bool number(Parse &p, Span key, Span value, bool hex, uint32_t *out)
+bool numberZ4_in(Parse &p, Span key, Span value, bool hex, uint32_t *out)
 {
     // Messages name the key with its value: "Ports 8a".
     char named[2 * Z4_BOARD_FILE_MAX_LINE + 2];
@@ -67,7 +67,7 @@ bool number(Parse &p, Span key, Span value, bool hex, uint32_t *out)
                                                           static_cast<int>(key.length), key.at,
                                                           static_cast<int>(value.length), value.at))};
     if (value.length == 0)
-        return fail(p, "%.*s has no value", key);
+        return failZ4_line(p, "%.*s has no value", key);
     Span digits = value;
     if (hex && digits.length >= 2 && digits.at[0] == '0' && (digits.at[1] == 'x' || digits.at[1] == 'X'))
         digits.at += 2, digits.length -= 2;
@@ -84,131 +84,131 @@ bool number(Parse &p, Span key, Span value, bool hex, uint32_t *out)
             break;
         v = v * (hex ? 16 : 10) + static_cast<uint64_t>(d);
         if (v > 0xFFFFFFFFull)
-            return fail(p, "%.*s is out of range", both);
+            return failZ4_line(p, "%.*s is out of range", both);
     }
     if (i == 0)
-        return fail(p, hex ? "%.*s is not a hexadecimal number" : "%.*s is not a decimal number",
+        return failZ4_line(p, hex ? "%.*s is not a hexadecimal number" : "%.*s is not a decimal number",
                     both);
     if (i < digits.length)
-        return fail(p, "%.*s has something after its number", both);
+        return failZ4_line(p, "%.*s has something after its number", both);
     *out = static_cast<uint32_t>(v);
     return true;
 }
 
 // The dialog's lists hold their numbers as the refresh formats them.
-bool inList(OptionList list, uint32_t v, bool hex)
+bool inZ4_list(OptionList list, uint32_t v, bool hex)
 {
     char text[16];
     std::snprintf(text, sizeof text, hex ? "%X" : "%u", static_cast<unsigned>(v));
-    return optionListHas(list, text);
+    return optionZ4_list_has(list, text);
 }
 
 // Stores one value after checking it is new to its section and of its kind.
-bool setValue(Parse &p, BoardFileValue &slot, Span key, uint32_t v)
+bool setZ4_file_value(Parse &p, BoardFileValue &slot, Span key, uint32_t v)
 {
     if (slot.line != 0)
-        return fail(p, "%.*s is given twice (first on line %d)", key, slot.line);
+        return failZ4_line(p, "%.*s is given twice (first on line %d)", key, slot.line);
     slot.line = p.line;
     slot.value = v;
     return true;
 }
 
-bool boardKey(Parse &p, BoardFileSection &board, Span key, Span value)
+bool boardZ4_file_key(Parse &p, BoardFileSection &board, Span key, Span value)
 {
     uint32_t v;
-    if (sameWord(key, Z4_FILE_BUS_TYPE)) {
+    if (sameZ4_word(key, Z4_FILE_BUS_TYPE)) {
         int type = -1;
         for (int t = 0; t < BUS_TYPE_COUNT; ++t)
-            if (sameWord(value, busTypeNames[t]))
+            if (sameZ4_word(value, busTypeNames[t]))
                 type = t;
         if (type < 0)
-            return fail(p, "BusType %.*s is not ISA, PCI or None", value);
-        return setValue(p, board.busType, key, static_cast<uint32_t>(type));
+            return failZ4_line(p, "BusType %.*s is not ISA, PCI or None", value);
+        return setZ4_file_value(p, board.busType, key, static_cast<uint32_t>(type));
     }
-    if (sameWord(key, Z4_FILE_INTERRUPT)) {
-        if (!number(p, key, value, false, &v))
+    if (sameZ4_word(key, Z4_FILE_INTERRUPT)) {
+        if (!numberZ4_in(p, key, value, false, &v))
             return false;
-        if (!inList(interruptChoicesFor(BUS_ISA), v, false))
-            return fail(p, "Interrupt %.*s is not one of 3, 4, 5, 7, 10, 11, 12, 15", value);
-        return setValue(p, board.interrupt, key, v);
+        if (!inZ4_list(interruptZ4_choices(BUS_ISA), v, false))
+            return failZ4_line(p, "Interrupt %.*s is not one of 3, 4, 5, 7, 10, 11, 12, 15", value);
+        return setZ4_file_value(p, board.interrupt, key, v);
     }
-    if (sameWord(key, Z4_FILE_IO_ADDR)) {
-        if (!number(p, key, value, true, &v))
+    if (sameZ4_word(key, Z4_FILE_IO_ADDR)) {
+        if (!numberZ4_in(p, key, value, true, &v))
             return false;
-        if (!inList(addressChoicesFor(BUS_ISA), v, true))
-            return fail(p, "IOAddr %.*s is not one of the addresses the dialog offers", value);
-        return setValue(p, board.ioAddr, key, v);
+        if (!inZ4_list(addressZ4_choices(BUS_ISA), v, true))
+            return failZ4_line(p, "IOAddr %.*s is not one of the addresses the dialog offers", value);
+        return setZ4_file_value(p, board.ioAddr, key, v);
     }
-    if (sameWord(key, Z4_FILE_PORTS))
-        return number(p, key, value, false, &v) && setValue(p, board.ports, key, v);
-    return fail(p, "unknown key %.*s (a board section takes BusType, Interrupt, IOAddr and Ports)",
+    if (sameZ4_word(key, Z4_FILE_PORTS))
+        return numberZ4_in(p, key, value, false, &v) && setZ4_file_value(p, board.ports, key, v);
+    return failZ4_line(p, "unknown key %.*s (a board section takes BusType, Interrupt, IOAddr and Ports)",
                 key);
 }
 
-bool numberingKey(Parse &p, Span key, Span value)
+bool numberingZ4_file_key(Parse &p, Span key, Span value)
 {
     uint32_t v;
-    if (sameWord(key, Z4_FILE_FIRST_DEVICE))
-        return number(p, key, value, false, &v) && setValue(p, p.file->firstDevice, key, v);
-    if (sameWord(key, Z4_FILE_FIRST_COM))
-        return number(p, key, value, false, &v) && setValue(p, p.file->firstCOM, key, v);
-    return fail(p, "unknown key %.*s (the Numbering section takes FirstDevice and FirstCOM)", key);
+    if (sameZ4_word(key, Z4_FILE_FIRST_DEVICE))
+        return numberZ4_in(p, key, value, false, &v) && setZ4_file_value(p, p.file->firstDevice, key, v);
+    if (sameZ4_word(key, Z4_FILE_FIRST_COM))
+        return numberZ4_in(p, key, value, false, &v) && setZ4_file_value(p, p.file->firstCOM, key, v);
+    return failZ4_line(p, "unknown key %.*s (the Numbering section takes FirstDevice and FirstCOM)", key);
 }
 
-bool sectionHeader(Parse &p, Span s)
+bool sectionZ4_header(Parse &p, Span s)
 {
     if (s.at[s.length - 1] != ']')
-        return fail(p, "no ] at the end of the section name %.*s", s);
-    Span name = trimmed({s.at + 1, s.length - 2});
+        return failZ4_line(p, "no ] at the end of the section name %.*s", s);
+    Span name = trimZ4_blanks({s.at + 1, s.length - 2});
     int *line = nullptr;
     int section = -1;
     for (int b = 0; b < Z4_SLOTS; ++b) {
         char board[8];
         std::snprintf(board, sizeof board, Z4_FILE_BOARD_FORMAT, b + 1);
-        if (sameWord(name, board)) {
+        if (sameZ4_word(name, board)) {
             section = b;
             line = &p.file->boards[b].line;
         }
     }
-    if (sameWord(name, Z4_FILE_NUMBERING)) {
+    if (sameZ4_word(name, Z4_FILE_NUMBERING)) {
         section = Z4_SLOTS;
         line = &p.file->numberingLine;
     }
     if (!line)
-        return fail(p, "unknown section [%.*s] (Board1 to Board4 and Numbering are known)", name);
+        return failZ4_line(p, "unknown section [%.*s] (Board1 to Board4 and Numbering are known)", name);
     if (*line != 0)
-        return fail(p, "section [%.*s] is given twice (first on line %d)", name, *line);
+        return failZ4_line(p, "section [%.*s] is given twice (first on line %d)", name, *line);
     *line = p.line;
     p.section = section;
     return true;
 }
 
-bool parseLine(Parse &p, Span s)
+bool parseZ4_line(Parse &p, Span s)
 {
     for (size_t i = 0; i < s.length; ++i)
         if (s.at[i] == ';' || s.at[i] == '#') {
             s.length = i;
             break;
         }
-    s = trimmed(s);
+    s = trimZ4_blanks(s);
     if (s.length == 0)
         return true;
     if (s.at[0] == '[')
-        return sectionHeader(p, s);
+        return sectionZ4_header(p, s);
     if (p.section < 0)
-        return fail(p, "%.*s stands outside any section", s);
+        return failZ4_line(p, "%.*s stands outside any section", s);
     const char *equals = static_cast<const char *>(std::memchr(s.at, '=', s.length));
     if (!equals)
-        return fail(p, "no = in %.*s", s);
-    Span key = trimmed({s.at, static_cast<size_t>(equals - s.at)});
-    Span value = trimmed({equals + 1, static_cast<size_t>(s.at + s.length - equals - 1)});
+        return failZ4_line(p, "no = in %.*s", s);
+    Span key = trimZ4_blanks({s.at, static_cast<size_t>(equals - s.at)});
+    Span value = trimZ4_blanks({equals + 1, static_cast<size_t>(s.at + s.length - equals - 1)});
     if (p.section == Z4_SLOTS)
-        return numberingKey(p, key, value);
-    return boardKey(p, p.file->boards[p.section], key, value);
+        return numberingZ4_file_key(p, key, value);
+    return boardZ4_file_key(p, p.file->boards[p.section], key, value);
 }
 
 // What every board section must give, checked once the whole file is read.
-bool sectionsComplete(Parse &p)
+bool sectionsZ4_complete(Parse &p)
 {
     for (int b = 0; b < Z4_SLOTS; ++b) {
         const BoardFileSection &board = p.file->boards[b];
@@ -218,9 +218,9 @@ bool sectionsComplete(Parse &p)
         char text[8];
         Span name = {text, static_cast<size_t>(std::snprintf(text, sizeof text, Z4_FILE_BOARD_FORMAT, b + 1))};
         if (board.busType.line == 0)
-            return fail(p, "[%.*s] has no BusType", name);
+            return failZ4_line(p, "[%.*s] has no BusType", name);
         if (board.busType.value != BUS_NONE && board.ports.line == 0)
-            return fail(p, "[%.*s] has no Ports", name);
+            return failZ4_line(p, "[%.*s] has no Ports", name);
     }
     return true;
 }
@@ -236,21 +236,21 @@ struct Text {
     bool oddByte;  // a UTF-16 file that ends inside a character
 };
 
-bool startsWith(const char *bytes, size_t length, const char *mark, size_t markLength)
+bool startsZ4_with(const char *bytes, size_t length, const char *mark, size_t markLength)
 {
     return length >= markLength && std::memcmp(bytes, mark, markLength) == 0;
 }
 
-bool decoded(const char *bytes, size_t length, Text *t)
+bool decodedZ4_line(const char *bytes, size_t length, Text *t)
 {
     *t = {bytes, length, nullptr, false, false};
-    if (startsWith(bytes, length, "\xEF\xBB\xBF", 3)) {
+    if (startsZ4_with(bytes, length, "\xEF\xBB\xBF", 3)) {
         t->at += 3;
         t->length -= 3;
         return true;
     }
-    bool little = startsWith(bytes, length, "\xFF\xFE", 2);
-    if (!little && !startsWith(bytes, length, "\xFE\xFF", 2))
+    bool little = startsZ4_with(bytes, length, "\xFF\xFE", 2);
+    if (!little && !startsZ4_with(bytes, length, "\xFE\xFF", 2))
         return true;
     t->utf16 = true;
     t->oddByte = length % 2 != 0;
@@ -275,7 +275,7 @@ bool parseZ4_lines(Parse &p, const Text &t, bool tooLong)
         for (size_t i = 0; i < t.length; ++i)
             if (t.at[i] == '\n')
                 ++p.line;
-        return fail(p, "the file goes on past 65536 bytes");
+        return failZ4_line(p, "the file goes on past 65536 bytes");
     }
     size_t start = 0;
     while (start < t.length) {
@@ -285,12 +285,12 @@ bool parseZ4_lines(Parse &p, const Text &t, bool tooLong)
         if (line.length && line.at[line.length - 1] == '\r')
             --line.length;
         if (std::memchr(line.at, '\0', line.length))
-            return fail(p, t.utf16 ? "a NUL character"
+            return failZ4_line(p, t.utf16 ? "a NUL character"
                                    : "a NUL byte: is this UTF-16 without a byte-order mark? Save "
                                      "the file as ANSI, UTF-8 or Unicode");
         if (line.length > Z4_BOARD_FILE_MAX_LINE)
-            return fail(p, "the line is longer than 255 characters");
-        if (!parseLine(p, line))
+            return failZ4_line(p, "the line is longer than 255 characters");
+        if (!parseZ4_line(p, line))
             return false;
         start = end + 1;
         ++p.line;
@@ -299,16 +299,16 @@ bool parseZ4_lines(Parse &p, const Text &t, bool tooLong)
     if (p.line > 1)
         --p.line;
     if (t.oddByte)
-        return fail(p, "the file ends inside a UTF-16 character");
+        return failZ4_line(p, "the file ends inside a UTF-16 character");
     // An empty file is what a shell leaves when the program it redirected could not start: it
     // must not stand for "no boards", which a file says with a board set to None.
     bool anyBoard = false;
     for (const BoardFileSection &board : p.file->boards)
         anyBoard = anyBoard || board.line != 0;
     if (!anyBoard)
-        return fail(p, "no board section: a board file holds at least one of [Board1] to [Board4] "
+        return failZ4_line(p, "no board section: a board file holds at least one of [Board1] to [Board4] "
                        "(for no boards, [Board1] with BusType = None)");
-    return sectionsComplete(p);
+    return sectionsZ4_complete(p);
 }
 
 }  // namespace
@@ -333,9 +333,9 @@ bool parseZ4_board_file(const char *bytes, size_t length, const char *name, Boar
     Parse p = {name, 1, &error, file, -1};
     bool tooLong = length > Z4_BOARD_FILE_MAX_BYTES;
     Text t;
-    if (!decoded(bytes, tooLong ? Z4_BOARD_FILE_MAX_BYTES : length, &t)) {
+    if (!decodedZ4_line(bytes, tooLong ? Z4_BOARD_FILE_MAX_BYTES : length, &t)) {
         p.line = 0;
-        return fail(p, "cannot be read");
+        return failZ4_line(p, "cannot be read");
     }
     bool parsed = parseZ4_lines(p, t, tooLong);
     std::free(t.owned);

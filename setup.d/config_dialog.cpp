@@ -10,14 +10,14 @@
 
 // Empties a combo box and fills it from the list, selecting the entry equal to `value`.
 // Drawing stays off meanwhile: the address list has 79 entries.
-static void fillChoices(HWND hdlg, int id, OptionList list, const char *value, bool traceEntries)
+static void fillZ4_choices(HWND hdlg, int id, OptionList list, const char *value, bool traceEntries)
 {
     SendDlgItemMessageA(hdlg, id, WM_SETREDRAW, FALSE, 0);
     SendDlgItemMessageA(hdlg, id, CB_RESETCONTENT, 0, 0);
     for (int k = 0; k < list.count; ++k) {
         const char *s = list.items[k];
         if (traceEntries)
-            z4trace("adding 0x%x :%s:\n",
+            traceZ4_line("adding 0x%x :%s:\n",
                     static_cast<unsigned>(reinterpret_cast<uintptr_t>(&list.items[k])), s);
         LRESULT index = SendDlgItemMessageA(hdlg, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
         if (std::strcmp(s, value) == 0)
@@ -27,13 +27,13 @@ static void fillChoices(HWND hdlg, int id, OptionList list, const char *value, b
 }
 
 // A control the dialog does not hold is passed over.
-static void enableControl(HWND hdlg, int id, bool on)
+static void enableZ4_control(HWND hdlg, int id, bool on)
 {
     HWND control = GetDlgItem(hdlg, id);
     if (!control)
         return;
     EnableWindow(control, on);
-    z4trace("Enable combo box %d\n", id);
+    traceZ4_line("Enable combo box %d\n", id);
 }
 
 int refreshZ4_dialog(HWND hdlg)
@@ -42,28 +42,28 @@ int refreshZ4_dialog(HWND hdlg)
     for (int i = 0; i < Z4_SLOTS; ++i) {
         const BoardConfig &rec = CurrentZ4config[i];
         uint32_t t = rec.BusType;
-        uint32_t shown = shownBusType(t);
-        z4trace("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
-        SendDlgItemMessageA(hdlg, boardControlId(i, COL_BUS_TYPE), CB_SETCURSEL, shown, 0);
+        uint32_t shown = shownZ4_bus_type(t);
+        traceZ4_line("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
+        SendDlgItemMessageA(hdlg, boardZ4_control_id(i, COL_BUS_TYPE), CB_SETCURSEL, shown, 0);
 
-        z4trace("tmpsym=%d bdindex=%d", boardControlId(i, COL_IRQ), i);
+        traceZ4_line("tmpsym=%d bdindex=%d", boardZ4_control_id(i, COL_IRQ), i);
         std::snprintf(value, sizeof value, "%d", static_cast<int>(rec.Interrupt));
-        fillChoices(hdlg, boardControlId(i, COL_IRQ), interruptChoicesFor(t), value, true);
+        fillZ4_choices(hdlg, boardZ4_control_id(i, COL_IRQ), interruptZ4_choices(t), value, true);
 
-        z4trace("tmpsym=%d bdindex=%d", boardControlId(i, COL_IO_ADDR), i);
+        traceZ4_line("tmpsym=%d bdindex=%d", boardZ4_control_id(i, COL_IO_ADDR), i);
         std::snprintf(value, sizeof value, "%X", static_cast<unsigned>(rec.IOAddr));
-        fillChoices(hdlg, boardControlId(i, COL_IO_ADDR), addressChoicesFor(t), value, false);
+        fillZ4_choices(hdlg, boardZ4_control_id(i, COL_IO_ADDR), addressZ4_choices(t), value, false);
 
         // Showing a number makes the edit notify at once: the handler stores it back, nested.
         if (shown == BUS_NONE)
-            SetDlgItemTextA(hdlg, boardControlId(i, COL_NUM_PORTS), "");
+            SetDlgItemTextA(hdlg, boardZ4_control_id(i, COL_NUM_PORTS), "");
         else
-            SetDlgItemInt(hdlg, boardControlId(i, COL_NUM_PORTS), rec.NumPorts, FALSE);
-        z4trace("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
+            SetDlgItemInt(hdlg, boardZ4_control_id(i, COL_NUM_PORTS), rec.NumPorts, FALSE);
+        traceZ4_line("CurrentZ4config[%d].BusType=%d\n", i, static_cast<int>(t));
 
-        enableControl(hdlg, boardControlId(i, COL_IRQ), shown == BUS_ISA);
-        enableControl(hdlg, boardControlId(i, COL_IO_ADDR), shown == BUS_ISA);
-        enableControl(hdlg, boardControlId(i, COL_NUM_PORTS), shown != BUS_NONE);
+        enableZ4_control(hdlg, boardZ4_control_id(i, COL_IRQ), shown == BUS_ISA);
+        enableZ4_control(hdlg, boardZ4_control_id(i, COL_IO_ADDR), shown == BUS_ISA);
+        enableZ4_control(hdlg, boardZ4_control_id(i, COL_NUM_PORTS), shown != BUS_NONE);
     }
     InvalidateRect(hdlg, nullptr, TRUE);
     return 0;
@@ -73,15 +73,15 @@ int refreshZ4_dialog(HWND hdlg)
 static void initZ4_dialog(HWND hdlg)
 {
     for (int i = 0; i < Z4_SLOTS; ++i) {
-        int c = boardControlId(i, COL_BUS_TYPE);
+        int c = boardZ4_control_id(i, COL_BUS_TYPE);
         SendDlgItemMessageA(hdlg, c, CB_RESETCONTENT, 0, 0);
-        z4trace("bustypesymbol=%d bdindex=%d:", c, i);
+        traceZ4_line("bustypesymbol=%d bdindex=%d:", c, i);
         for (int j = 0; j < BUS_TYPE_COUNT; ++j) {
-            z4trace("i=%d :%s:", j, busTypeNames[j]);
+            traceZ4_line("i=%d :%s:", j, busTypeNames[j]);
             SendDlgItemMessageA(hdlg, c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(busTypeNames[j]));
         }
-        const char *name = busTypeNames[shownBusType(CurrentZ4config[i].BusType)];
-        z4trace("def name index=%d name=%s:", static_cast<int>(CurrentZ4config[i].BusType), name);
+        const char *name = busTypeNames[shownZ4_bus_type(CurrentZ4config[i].BusType)];
+        traceZ4_line("def name index=%d name=%s:", static_cast<int>(CurrentZ4config[i].BusType), name);
         SendDlgItemMessageA(hdlg, c, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                             reinterpret_cast<LPARAM>(name));
     }
@@ -115,7 +115,7 @@ static INT_PTR onZ4_command(HWND hdlg, WPARAM wParam)
         WinHelpA(hdlg, "z4setup.hlp", HELP_CONTENTS, 0);
         return 0;
     default:
-        if (boardControlAt(id, &slot, &column))
+        if (boardZ4_control_at(id, &slot, &column))
             onZ4_board_control(hdlg, wParam);
         return 0;
     }

@@ -5,7 +5,7 @@
 
 // Texts are read into 5 characters, so at most 4 are taken; a drop-down list gives the
 // selected item's text, or "" with none.
-static void onBusType(HWND hdlg, int s, int id)
+static void onZ4_bus_type(HWND hdlg, int s, int id)
 {
     char text[5];
     GetDlgItemTextA(hdlg, id, text, sizeof text);
@@ -13,20 +13,20 @@ static void onBusType(HWND hdlg, int s, int id)
         refreshZ4_dialog(hdlg);
 }
 
-static void onInterrupt(HWND hdlg, int s, int id)
+static void onZ4_interrupt(HWND hdlg, int s, int id)
 {
     chooseZ4_interrupt(s, GetDlgItemInt(hdlg, id, nullptr, FALSE));
     refreshZ4_dialog(hdlg);
 }
 
-static void onAddress(HWND hdlg, int s, int id)
+static void onZ4_address(HWND hdlg, int s, int id)
 {
     char text[5];
     GetDlgItemTextA(hdlg, id, text, sizeof text);
     CurrentZ4config[s].IOAddr = hex_to_int(text);
 }
 
-static void onPortCount(HWND hdlg, int s, int id)
+static void onZ4_port_count(HWND hdlg, int s, int id)
 {
     CurrentZ4config[s].NumPorts = GetDlgItemInt(hdlg, id, nullptr, FALSE);
 }
@@ -35,20 +35,20 @@ void onZ4_board_control(HWND hdlg, WPARAM wParam)
 {
     int id = LOWORD(wParam);
     int s, column;
-    if (!boardControlAt(id, &s, &column))
+    if (!boardZ4_control_at(id, &s, &column))
         return;
     switch (column) {
     case COL_BUS_TYPE:
-        onBusType(hdlg, s, id);
+        onZ4_bus_type(hdlg, s, id);
         break;
     case COL_IRQ:
-        onInterrupt(hdlg, s, id);
+        onZ4_interrupt(hdlg, s, id);
         break;
     case COL_IO_ADDR:
-        onAddress(hdlg, s, id);
+        onZ4_address(hdlg, s, id);
         break;
     case COL_NUM_PORTS:
-        onPortCount(hdlg, s, id);
+        onZ4_port_count(hdlg, s, id);
         break;
     }
 }

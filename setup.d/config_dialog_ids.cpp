@@ -8,7 +8,7 @@ const uint32_t boardControlIds[4][4] = {
     {230, 231, 232, 233},
 };
 
-bool boardControlAt(int id, int *slot, int *column)
+bool boardZ4_control_at(int id, int *slot, int *column)
 {
     for (int s = 0; s < 4; ++s)
         for (int c = 0; c < 4; ++c)

@@ -17,10 +17,10 @@ enum { COL_BUS_TYPE = 0, COL_IRQ = 1, COL_IO_ADDR = 2, COL_NUM_PORTS = 3 };
 extern const uint32_t boardControlIds[4][4];
 
 // Slot and column of one of the sixteen per-board controls; false for any other identifier.
-bool boardControlAt(int id, int *slot, int *column);
+bool boardZ4_control_at(int id, int *slot, int *column);
 
 // A per-board control's identifier as the dialog calls take it.
-inline int boardControlId(int slot, int column)
+inline int boardZ4_control_id(int slot, int column)
 {
     return static_cast<int>(boardControlIds[slot][column]);
 }

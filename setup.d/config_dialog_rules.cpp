@@ -9,7 +9,7 @@
 #include "z4setup_trace.h"
 
 // busTypeNames has three entries; a code read from elsewhere may be any number.
-uint32_t shownBusType(uint32_t busType)
+uint32_t shownZ4_bus_type(uint32_t busType)
 {
     return busType < BUS_TYPE_COUNT ? busType : BUS_NONE;
 }
@@ -17,7 +17,7 @@ uint32_t shownBusType(uint32_t busType)
 // Switching a slot to ISA: address and ports from the registry's ISA record for the slot, else
 // the defaults; the interrupt of the first other ISA slot in the dialog, else of the first ISA
 // board in the registry, else the default.
-static void switchToIsa(int s)
+static void switchZ4_to_isa(int s)
 {
     BoardConfig &rec = CurrentZ4config[s];
     const BoardConfig &reg = RegistryZ4config[s];
@@ -47,9 +47,9 @@ bool pickZ4_bus_type(int s, const char *name)
 {
     BoardConfig &rec = CurrentZ4config[s];
     // Focus and drop-down notifications, and picking the type shown, change nothing.
-    if (std::strcmp(name, busTypeNames[shownBusType(rec.BusType)]) == 0)
+    if (std::strcmp(name, busTypeNames[shownZ4_bus_type(rec.BusType)]) == 0)
         return false;
-    z4trace("Bustype changed to :%s:\n", name);
+    traceZ4_line("Bustype changed to :%s:\n", name);
     if (std::strcmp(name, busTypeNames[BUS_NONE]) == 0) {
         rec = BoardConfig{BUS_NONE, 0, 0, 0, 0};
     } else if (std::strcmp(name, busTypeNames[BUS_PCI]) == 0) {
@@ -59,7 +59,7 @@ bool pickZ4_bus_type(int s, const char *name)
         rec.Enabled = 1;
         rec.NumPorts = RegistryZ4config[s].BusType == BUS_PCI ? RegistryZ4config[s].NumPorts : 0;
     } else if (std::strcmp(name, busTypeNames[BUS_ISA]) == 0) {
-        switchToIsa(s);
+        switchZ4_to_isa(s);
     }
     return true;
 }
@@ -90,7 +90,7 @@ void initialZ4_suffixes(uint32_t *logical, uint32_t *device)
 void refreshedZ4_tables()
 {
     for (BoardConfig &slot : CurrentZ4config)
-        if (shownBusType(slot.BusType) == BUS_NONE)
+        if (shownZ4_bus_type(slot.BusType) == BUS_NONE)
             slot.NumPorts = 0;
 }
 
@@ -104,9 +104,9 @@ void shownZ4_entries(uint32_t logical, uint32_t device, Z4Entries *entries)
         char interrupt[16], address[16];
         std::snprintf(interrupt, sizeof interrupt, "%d", static_cast<int>(rec.Interrupt));
         std::snprintf(address, sizeof address, "%X", static_cast<unsigned>(rec.IOAddr));
-        read.BusType = shownBusType(rec.BusType);
-        read.Interrupt = optionListHas(interruptChoicesFor(rec.BusType), interrupt) ? rec.Interrupt : 0;
-        read.IOAddr = optionListHas(addressChoicesFor(rec.BusType), address) ? rec.IOAddr : 0;
+        read.BusType = shownZ4_bus_type(rec.BusType);
+        read.Interrupt = optionZ4_list_has(interruptZ4_choices(rec.BusType), interrupt) ? rec.Interrupt : 0;
+        read.IOAddr = optionZ4_list_has(addressZ4_choices(rec.BusType), address) ? rec.IOAddr : 0;
         read.NumPorts = read.BusType == BUS_NONE ? 0 : rec.NumPorts;
         read.Enabled = 0;
     }
@@ -114,7 +114,7 @@ void shownZ4_entries(uint32_t logical, uint32_t device, Z4Entries *entries)
     entries->deviceSuffix = device;
 }
 
-static bool legalPortCount(uint32_t n) { return !(n < 4 || n > Z4_MAX_PORTS || (n > 4 && n % 8 != 0)); }
+static bool legalZ4_port_count(uint32_t n) { return !(n < 4 || n > Z4_MAX_PORTS || (n > 4 && n % 8 != 0)); }
 
 static Z4Check failZ4_check(Z4CheckResult *result, Z4Check check, int focusId)
 {
@@ -123,7 +123,7 @@ static Z4Check failZ4_check(Z4CheckResult *result, Z4Check check, int focusId)
     return check;
 }
 
-Z4Check checkZ4_entries(const Z4Entries &entries, Z4CheckResult *result)
+Z4Check acceptZ4_entries(const Z4Entries &entries, Z4CheckResult *result)
 {
     result->failed = Z4_CHECK_PASSED;
     result->message[0] = '\0';
@@ -139,10 +139,10 @@ Z4Check checkZ4_entries(const Z4Entries &entries, Z4CheckResult *result)
             rec.Enabled = 0;
             continue;
         }
-        if (!legalPortCount(rec.NumPorts)) {
+        if (!legalZ4_port_count(rec.NumPorts)) {
             std::snprintf(result->message, sizeof result->message,
                           "ERROR: Number of Ports is out of legal range for board %d", i + 1);
-            return failZ4_check(result, Z4_CHECK_PORT_COUNT, boardControlId(i, COL_NUM_PORTS));
+            return failZ4_check(result, Z4_CHECK_PORT_COUNT, boardZ4_control_id(i, COL_NUM_PORTS));
         }
         rec.Enabled = 1;
     }
@@ -171,9 +171,9 @@ Z4Check checkZ4_entries(const Z4Entries &entries, Z4CheckResult *result)
             std::snprintf(result->message, sizeof result->message,
                           "ERROR: IOAddr:0x%x Board %d conflicts with Board%d",
                           static_cast<unsigned>(CurrentZ4config[i].IOAddr), i + 1, j + 1);
-            return failZ4_check(result, Z4_CHECK_ADDRESS_CONFLICT, boardControlId(j, COL_IO_ADDR));
+            return failZ4_check(result, Z4_CHECK_ADDRESS_CONFLICT, boardZ4_control_id(j, COL_IO_ADDR));
         }
-        z4trace("GUS bd=%d bustypesymbol=%d:", i, boardControlId(i, COL_BUS_TYPE));
+        traceZ4_line("GUS bd=%d bustypesymbol=%d:", i, boardZ4_control_id(i, COL_BUS_TYPE));
     }
     return Z4_CHECK_PASSED;
 }

@@ -8,7 +8,7 @@
 #include "board_model.h"
 
 // The bus type a slot is shown with: codes other than ISA and PCI show as None.
-uint32_t shownBusType(uint32_t busType);
+uint32_t shownZ4_bus_type(uint32_t busType);
 
 // The bus type named `name` picked for `slot`. False when the name is the one the slot shows,
 // which changes nothing; true otherwise (a name that is none of the three changes no field).
@@ -55,4 +55,4 @@ struct Z4CheckResult {
 // Ok's checks in their order. Each slot's entries go into CurrentZ4config, and its Enabled is
 // decided, just before its port count is checked; COMMaxNum and SerialMaxNum are set from the
 // suffixes as each passes. The first failure stops the checks and leaves what was set so far.
-Z4Check checkZ4_entries(const Z4Entries &entries, Z4CheckResult *result);
+Z4Check acceptZ4_entries(const Z4Entries &entries, Z4CheckResult *result);

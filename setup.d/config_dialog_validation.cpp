@@ -16,11 +16,11 @@ static void readZ4_dialog_entries(HWND hdlg, Z4Entries *entries)
     for (int i = 0; i < Z4_SLOTS; ++i) {
         BoardConfig &read = entries->boards[i];
         read.BusType =
-            LOWORD(SendDlgItemMessageA(hdlg, boardControlId(i, COL_BUS_TYPE), CB_GETCURSEL, 0, 0));
-        read.Interrupt = GetDlgItemInt(hdlg, boardControlId(i, COL_IRQ), nullptr, FALSE);
-        GetDlgItemTextA(hdlg, boardControlId(i, COL_IO_ADDR), text, sizeof text);
+            LOWORD(SendDlgItemMessageA(hdlg, boardZ4_control_id(i, COL_BUS_TYPE), CB_GETCURSEL, 0, 0));
+        read.Interrupt = GetDlgItemInt(hdlg, boardZ4_control_id(i, COL_IRQ), nullptr, FALSE);
+        GetDlgItemTextA(hdlg, boardZ4_control_id(i, COL_IO_ADDR), text, sizeof text);
         read.IOAddr = hex_to_int(text);
-        read.NumPorts = GetDlgItemInt(hdlg, boardControlId(i, COL_NUM_PORTS), nullptr, FALSE);
+        read.NumPorts = GetDlgItemInt(hdlg, boardZ4_control_id(i, COL_NUM_PORTS), nullptr, FALSE);
         read.Enabled = 0;
     }
     entries->logicalSuffix = GetDlgItemInt(hdlg, IDC_LOGICAL_SUFFIX, nullptr, FALSE);
@@ -33,10 +33,10 @@ static bool acceptedZ4_question(HWND hdlg, const Z4Collision &found, const char 
 {
     char question[sizeof found.text + 40];
     std::snprintf(question, sizeof question, "%s Use %s anyway?", found.text, them);
-    if (z4report(hdlg, question, "CONFIGURATION WARNING", MB_YESNO | MB_ICONWARNING) == IDYES)
+    if (reportZ4_text(hdlg, question, "CONFIGURATION WARNING", MB_YESNO | MB_ICONWARNING) == IDYES)
         return true;
     int focus = found.slot >= 0
-                    ? boardControlId(found.slot, found.isInterrupt ? COL_IRQ : COL_IO_ADDR)
+                    ? boardZ4_control_id(found.slot, found.isInterrupt ? COL_IRQ : COL_IO_ADDR)
                 : found.isCom ? IDC_LOGICAL_SUFFIX
                               : IDC_DEVICE_SUFFIX;
     SetFocus(GetDlgItem(hdlg, focus));
@@ -56,9 +56,9 @@ int checkZ4_dialog(HWND hdlg)
     Z4Entries entries;
     readZ4_dialog_entries(hdlg, &entries);
     Z4CheckResult result;
-    if (checkZ4_entries(entries, &result) != Z4_CHECK_PASSED) {
+    if (acceptZ4_entries(entries, &result) != Z4_CHECK_PASSED) {
         // The focus moves once the user has closed the box.
-        z4report(hdlg, result.message, "CONFIGURATION ERROR", MB_OK);
+        reportZ4_text(hdlg, result.message, "CONFIGURATION ERROR", MB_OK);
         SetFocus(GetDlgItem(hdlg, result.focusId));
         return -1;
     }

@@ -54,7 +54,7 @@ LONG setZ4_value(HKEY key, const ServiceValue &value);
 
 // The decimal number at position p of the first `length` bytes of a text: white space skipped,
 // one optional sign, digits up to the first non-digit; 0 when there is none.
-uint32_t number_at(const char *text, size_t length, size_t p);
+uint32_t numberZ4_at(const char *text, size_t length, size_t p);
 
 // The board key of a slot, "...\Parameters\Board<slot + 1>", and its name below Parameters.
 constexpr int Z4_BOARD_PATH_CHARS = 128;

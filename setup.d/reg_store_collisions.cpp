@@ -43,7 +43,7 @@ static uint32_t *loadedZ4_devices(DWORD *count)
     return devices;
 }
 
-static bool ownedZ4(const uint32_t *devices, DWORD count, uint32_t device)
+static bool ownedZ4_device(const uint32_t *devices, DWORD count, uint32_t device)
 {
     for (DWORD i = 0; i < count; ++i)
         if (devices[i] == device)
@@ -53,7 +53,7 @@ static bool ownedZ4(const uint32_t *devices, DWORD count, uint32_t device)
 
 // The port (counted from 0 in the writer's order) that gets `number`, when one of `ports` ports
 // counted from `first` does; the numbers wrap as the writer's do.
-static bool assignedZ4(uint32_t first, uint32_t ports, uint32_t number, uint32_t *port)
+static bool assignedZ4_port(uint32_t first, uint32_t ports, uint32_t number, uint32_t *port)
 {
     *port = number - first;
     return *port < ports;
@@ -104,10 +104,10 @@ static bool findZ4_device_map_collision(uint32_t ports, uint32_t *bestPort, Z4Co
         const MapValue &value = kept ? Z4Kept.deviceMap[i] : read;
         uint32_t device, com, port;
         bool serial = serialZ4_device_number(value, &device);
-        if (serial && ownedZ4(devices, owned, device))
+        if (serial && ownedZ4_device(devices, owned, device))
             continue;  // the driver's own port, about to be replaced
         bool hasCom = comZ4_number(value, &com);
-        if (hasCom && assignedZ4(firstCom, ports, com, &port) &&
+        if (hasCom && assignedZ4_port(firstCom, ports, com, &port) &&
             (!found || port < *bestPort || (port == *bestPort && !collision->isCom))) {
             found = true;
             *bestPort = port;
@@ -115,7 +115,7 @@ static bool findZ4_device_map_collision(uint32_t ports, uint32_t *bestPort, Z4Co
             std::snprintf(collision->text, sizeof collision->text, "COM%u is already used by %s.",
                           com, value.name);
         }
-        if (serial && assignedZ4(firstDevice, ports, device, &port) && (!found || port < *bestPort)) {
+        if (serial && assignedZ4_port(firstDevice, ports, device, &port) && (!found || port < *bestPort)) {
             found = true;
             *bestPort = port;
             collision->isCom = false;

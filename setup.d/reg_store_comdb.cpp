@@ -111,7 +111,7 @@ void noteZ4_driver_com(const char *dosDevices, size_t length)
 {
     if (length < 4 || std::strncmp(dosDevices, "COM", 3) != 0)
         return;
-    addZ4_com(Z4DriverComNumbers, number_at(dosDevices, length, 3));
+    addZ4_com(Z4DriverComNumbers, numberZ4_at(dosDevices, length, 3));
 }
 
 void forgetZ4_driver_coms() { std::memset(Z4DriverComNumbers, 0, sizeof Z4DriverComNumbers); }
@@ -189,7 +189,7 @@ static void reportZ4_comdb(const char *call, LONG rc, uint32_t com)
                           static_cast<int>(rc));
     if (com && n > 0)
         std::snprintf(text + n, sizeof text - n, ", COM%u", com);
-    z4report(nullptr, text, "", MB_OK);
+    reportZ4_text(nullptr, text, "", MB_OK);
 }
 
 // Opens the database for a change and reads its size; where msports.dll is there but the

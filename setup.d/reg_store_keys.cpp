@@ -61,7 +61,7 @@ static void reportZ4_enumeration(int line, DWORD index, LONG rc)
     char text[1025];
     wsprintfA(text, "EnumValue Line:%d 0 based index = %d, retValue = %d, ValueLen = %d", line,
               static_cast<int>(index), static_cast<int>(rc), Z4_VALUE_NAME_CHARS);
-    z4report(nullptr, text, "ERROR", MB_OK);
+    reportZ4_text(nullptr, text, "ERROR", MB_OK);
 }
 
 SubkeyNames collectZ4_subkey_names(HKEY key, DWORD count, int line)
@@ -122,7 +122,7 @@ SubkeyNames collectZ4_subkeys(HKEY key, int line)
     if (line != Z4_SILENT) {
         char text[1025];
         wsprintfA(text, "RegQueryInfoKey Line:%d retValue = %d", line, static_cast<int>(counts.rc));
-        z4report(nullptr, text, "ERROR", MB_OK);
+        reportZ4_text(nullptr, text, "ERROR", MB_OK);
     }
     return {nullptr, 0, false};
 }
@@ -130,7 +130,7 @@ SubkeyNames collectZ4_subkeys(HKEY key, int line)
 void showZ4_read_error(const char *format, int line, DWORD index, LONG rc)
 {
     wsprintfA(TraceBuffer, format, line, static_cast<int>(index), static_cast<int>(rc));
-    z4report(nullptr, TraceBuffer, "ERROR", MB_OK);
+    reportZ4_text(nullptr, TraceBuffer, "ERROR", MB_OK);
 }
 
 SubkeyOpen openZ4_subkey_at(HKEY parent, DWORD index, char (&name)[Z4_SUBKEY_NAME_MAX_CHARS],
@@ -164,7 +164,7 @@ LONG createZ4_key(const char *path, const char *what, int line, HKEY *key)
     else
         wsprintfA(text, "Error: Unable to create|open %s key, RegOpenKey = %d, Line = %d", what,
                   static_cast<int>(rc), line);
-    z4report(nullptr, text, "", MB_OK);
+    reportZ4_text(nullptr, text, "", MB_OK);
     return rc;
 }
 
@@ -187,7 +187,7 @@ LONG readZ4_map_value(HKEY key, DWORD index, DWORD dataSize, const char *format,
         char text[1025];
         wsprintfA(text, format, line, static_cast<int>(index), static_cast<int>(rc),
                   static_cast<int>(value->nameLength));
-        z4report(nullptr, text, "ERROR", MB_OK);
+        reportZ4_text(nullptr, text, "ERROR", MB_OK);
     }
     return rc;
 }
@@ -202,7 +202,7 @@ bool loadedZ4_device_number(const char *name, bool *numbered, uint32_t *device)
     for (size_t p = 12; p <= 17 && p < length; ++p)
         if (name[p] == '.') {
             *numbered = true;
-            *device = number_at(name, length, 14);
+            *device = numberZ4_at(name, length, 14);
             break;
         }
     return true;
@@ -219,7 +219,7 @@ bool serialZ4_device_number(const MapValue &value, uint32_t *device)
         at = 14;
     else
         return false;
-    *device = number_at(value.name, std::strlen(value.name), at);
+    *device = numberZ4_at(value.name, std::strlen(value.name), at);
     return true;
 }
 
@@ -229,6 +229,6 @@ bool comZ4_number(const MapValue &value, uint32_t *com)
     size_t length = strnlen(text, value.dataLength);
     if (length < 3 || std::strncmp(text, "COM", 3) != 0)
         return false;
-    *com = number_at(text, length, 3);
+    *com = numberZ4_at(text, length, 3);
     return true;
 }

@@ -87,7 +87,7 @@ LONG setZ4_value(HKEY key, const ServiceValue &value)
                           reinterpret_cast<const BYTE *>(value.text), length);
 }
 
-uint32_t number_at(const char *text, size_t length, size_t p)
+uint32_t numberZ4_at(const char *text, size_t length, size_t p)
 {
     size_t i = p;
     while (i < length && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))

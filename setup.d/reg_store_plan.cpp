@@ -51,7 +51,7 @@ void markZ4_part(const Plan &p, bool &mark, unsigned before)
         mark = p.count != before;
 }
 
-void change(Plan &p, const char *format, ...)
+void noteZ4_change(Plan &p, const char *format, ...)
 {
     ++p.count;
     if (!p.each)
@@ -74,7 +74,7 @@ bool isZ4_one_of(const char *name, const char *const *names, DWORD count)
 }
 
 // A value as the registry holds it; `length` past the buffer when it holds more.
-Stored storedZ4(HKEY key, const char *name, LONG *result = nullptr)
+Stored storedZ4_value(HKEY key, const char *name, LONG *result = nullptr)
 {
     Stored value;
     LONG rc = queryZ4_value(key, name, sizeof value.data, &value);
@@ -123,13 +123,13 @@ void describeZ4_value(const ServiceValue &v, char (&text)[120])
 // One value compared; a line when the writer would set it.
 void planZ4_value(Plan &p, HKEY key, const char *path, const ServiceValue &v)
 {
-    Stored s = key ? storedZ4(key, v.name) : Stored{};
+    Stored s = key ? storedZ4_value(key, v.name) : Stored{};
     if (sameZ4_value(s, v))
         return;
     char was[120], now[120];
     describeZ4_stored(s, was);
     describeZ4_value(v, now);
-    change(p, "set HKLM\\%s %s: %s -> %s", path, v.name, was, now);
+    noteZ4_change(p, "set HKLM\\%s %s: %s -> %s", path, v.name, was, now);
 }
 
 // A key with all it holds, subkeys first, as the writer would delete it.
@@ -141,7 +141,7 @@ void planZ4_deletion(Plan &p, HKEY parent, const char *parentPath, const char *n
         eachZ4_subkey(key, Z4_SILENT,
                       [&](const SubkeyName &sub) { planZ4_deletion(p, key, path, sub.name); });
     });
-    change(p, "delete key HKLM\\%s", path);
+    noteZ4_change(p, "delete key HKLM\\%s", path);
 }
 
 // Opens `name` below `parent` for reading, or says it would be created; null then.
@@ -150,7 +150,7 @@ HKEY openZ4_planned(Plan &p, HKEY parent, const char *name, const char *path)
     HKEY key;
     if (parent && RegOpenKeyExA(parent, name, 0, KEY_READ, &key) == ERROR_SUCCESS)
         return key;
-    change(p, "create key HKLM\\%s", path);
+    noteZ4_change(p, "create key HKLM\\%s", path);
     return nullptr;
 }
 
@@ -160,14 +160,14 @@ void planZ4_other_subkeys(Plan &p, HKEY key, const char *path, const char *const
     KeyCounts counts = queryZ4_key_counts(key);
     if (counts.rc != ERROR_SUCCESS) {
         // Subkeys that cannot be counted may be any: the writer cannot be sure of them either.
-        change(p, "delete the subkeys of HKLM\\%s, which cannot be counted (RegQueryInfoKey = %d)",
+        noteZ4_change(p, "delete the subkeys of HKLM\\%s, which cannot be counted (RegQueryInfoKey = %d)",
                path, static_cast<int>(counts.rc));
         return;
     }
     SubkeyNames subkeys = collectZ4_subkey_names(key, counts.subkeys, Z4_SILENT);
     // A subkey whose name cannot be read is one the writer cannot be sure of either.
     if (!subkeys.whole || subkeys.count < counts.subkeys)
-        change(p, "delete %u subkey(s) of HKLM\\%s, which cannot be read",
+        noteZ4_change(p, "delete %u subkey(s) of HKLM\\%s, which cannot be read",
                static_cast<unsigned>(counts.subkeys - subkeys.count), path);
     for (DWORD k = 0; k < subkeys.count; ++k)
         if (!isZ4_one_of(subkeys.names[k].name, kept, keptCount))
@@ -192,10 +192,10 @@ void planZ4_port_value(Plan &p, HKEY port, const char *path, DWORD v,
                   : ERROR_NOT_ENOUGH_MEMORY;
     }
     if (rc != ERROR_SUCCESS)
-        change(p, "delete value %u of HKLM\\%s, which cannot be read (RegEnumValue = %d)",
+        noteZ4_change(p, "delete value %u of HKLM\\%s, which cannot be read (RegEnumValue = %d)",
                static_cast<unsigned>(v), path, static_cast<int>(rc));
     else if (!sameZ4_key_name(name, written[0].name) && !sameZ4_key_name(name, written[1].name))
-        change(p, "delete value HKLM\\%s %s", path, name);
+        noteZ4_change(p, "delete value HKLM\\%s %s", path, name);
     if (name != shortName)
         std::free(name);
 }
@@ -216,7 +216,7 @@ void planZ4_port(Plan &p, HKEY board, const Z4PortStep &step)
     KeyCounts counts = queryZ4_key_counts(port);
     bool bothStored = p.count == before;
     if (counts.rc != ERROR_SUCCESS)
-        change(p, "delete what else HKLM\\%s holds, which cannot be counted (RegQueryInfoKey = %d)",
+        noteZ4_change(p, "delete what else HKLM\\%s holds, which cannot be counted (RegQueryInfoKey = %d)",
                path, static_cast<int>(counts.rc));
     for (DWORD v = 0; !(bothStored && counts.values == 2) && v < counts.values; ++v)
         planZ4_port_value(p, port, path, v, values);
@@ -312,7 +312,7 @@ public:
                 value.number = Z4Marks.start;
             } else if (v == SERVICE_VALUE_START) {
                 LONG rc = ERROR_FILE_NOT_FOUND;
-                Stored start = service_ ? storedZ4(service_, value.name, &rc) : Stored{};
+                Stored start = service_ ? storedZ4_value(service_, value.name, &rc) : Stored{};
                 // A start mode that could not be read is no start mode to keep.
                 bool known = keptZ4_start(rc, start.length, start.data, &value.number);
                 if (!p_.marked) {
@@ -330,7 +330,7 @@ public:
         parameters_ = openZ4_planned(p_, service_, "Parameters", Z4_PARAMETERS_KEY);
         portsRc_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PORTS_KEY, 0, KEY_READ, &ports_);
         if (portsRc_ != ERROR_SUCCESS)
-            change(p_, "open key HKLM\\%s: RegOpenKeyEx = %d, no Ports entry could be added",
+            noteZ4_change(p_, "open key HKLM\\%s: RegOpenKeyEx = %d, no Ports entry could be added",
                    Z4_PORTS_KEY, static_cast<int>(portsRc_));
         return ERROR_SUCCESS;
     }
@@ -371,8 +371,8 @@ public:
 
         before = p_.count;
         if (portsOpen() && readZ4_part(p_, Z4Marks.entry[b][i], entriesThere_)) {
-            if (!storedZ4(ports_, step.entry.name).present)
-                change(p_, "add Ports entry %s = %s", step.entry.name, step.entry.text);
+            if (!storedZ4_value(ports_, step.entry.name).present)
+                noteZ4_change(p_, "add Ports entry %s = %s", step.entry.name, step.entry.text);
         }
         markZ4_part(p_, Z4Marks.entry[b][i], before);
         return ERROR_SUCCESS;
@@ -425,7 +425,7 @@ private:
 
 }  // namespace
 
-static unsigned planZ4(void (*each)(const char *line), bool marked)
+static unsigned planZ4_steps(void (*each)(const char *line), bool marked)
 {
     Z4Comparer comparer(each, marked);
     describeZ4_result(comparer);
@@ -442,14 +442,14 @@ static unsigned planZ4(void (*each)(const char *line), bool marked)
 
 unsigned planZ4_changes(void (*each)(const char *line))
 {
-    return planZ4(each, false);
+    return planZ4_steps(each, false);
 }
 
 unsigned planZ4_still_needed(void (*each)(const char *line))
 {
     bool marked = Z4Marks.valid;
     Z4Marks.valid = false;
-    return planZ4(each, marked);
+    return planZ4_steps(each, marked);
 }
 
 bool plannedZ4_start(uint32_t *start)

@@ -41,7 +41,7 @@ static void readZ4_board_values(HKEY board, int i, int32_t oldStyleInterrupt, Ke
         setZ4_both(i, &BoardConfig::IOAddr, value);
     else
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1606, i, rc);
-    z4trace("getZ4_reg_params:ioaddr:%x\n", RegistryZ4config[i].IOAddr);
+    traceZ4_line("getZ4_reg_params:ioaddr:%x\n", RegistryZ4config[i].IOAddr);
 
     rc = readZ4_number(board, Z4_VALUE_INTERRUPT, value, kept ? &kept->interrupt : nullptr);
     if (readZ4_ok(rc))
@@ -50,11 +50,11 @@ static void readZ4_board_values(HKEY board, int i, int32_t oldStyleInterrupt, Ke
         setZ4_both(i, &BoardConfig::Interrupt, static_cast<uint32_t>(oldStyleInterrupt));
     else
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1644, i, rc);
-    z4trace("getZ4_reg_params:interrupt:%d\n", RegistryZ4config[i].Interrupt);
+    traceZ4_line("getZ4_reg_params:interrupt:%d\n", RegistryZ4config[i].Interrupt);
 
     rc = readZ4_number(board, Z4_VALUE_BUSTYPE, value, kept ? &kept->busType : nullptr);
     setZ4_both(i, &BoardConfig::BusType, readZ4_ok(rc) ? value : BUS_ISA);
-    z4trace("getZ4_reg_params:bustype:%d\n", RegistryZ4config[i].BusType);
+    traceZ4_line("getZ4_reg_params:bustype:%d\n", RegistryZ4config[i].BusType);
 }
 
 // One port key: raises the board's port count and lowers the numbering state.
@@ -94,8 +94,8 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPor
     } else
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1770, j, rc);
 
-    uint32_t com = number_at(dosDevices, textLength, 3);
-    uint32_t device = number_at(portName, std::strlen(portName), 6);
+    uint32_t com = numberZ4_at(dosDevices, textLength, 3);
+    uint32_t device = numberZ4_at(portName, std::strlen(portName), 6);
     if (i == 0 && j == 0) {
         COMMaxNum = com;
         SerialMaxNum = device;
@@ -105,7 +105,7 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPor
         if (device < SerialMaxNum)
             SerialMaxNum = device;
     }
-    z4trace("getZ4_reg_params:COMMaxNum:%d SerialMaxNum:%d\n", COMMaxNum, SerialMaxNum);
+    traceZ4_line("getZ4_reg_params:COMMaxNum:%d SerialMaxNum:%d\n", COMMaxNum, SerialMaxNum);
 }
 
 // The names a kept board's key holds, each port's reads with it; a name that cannot be read
@@ -126,7 +126,7 @@ static KeptPort *keepZ4_port_name(KeptBoard *kept, SubkeyOpen opened, const char
 static void readZ4_ports(HKEY board, int i, KeptBoard *kept)
 {
     KeyCounts counts = queryZ4_key_counts(board);
-    z4trace("getZ4_reg_params:num dwcSubKey:%d Max data %d\n", counts.subkeys,
+    traceZ4_line("getZ4_reg_params:num dwcSubKey:%d Max data %d\n", counts.subkeys,
             counts.longestSubkey);
     if (kept) {
         kept->ports = counts.subkeys
@@ -157,7 +157,7 @@ static void readZ4_boards(HKEY parameters, DWORD subkeys, int32_t oldStyleInterr
     for (DWORD i = 0; i < boards; ++i) {
         int slot = static_cast<int>(i);
         setZ4_both(slot, &BoardConfig::Enabled, 1);
-        z4trace("GRP2 bd=%d bustypesymbol=%d:", slot, boardControlId(slot, COL_BUS_TYPE));
+        traceZ4_line("GRP2 bd=%d bustypesymbol=%d:", slot, boardZ4_control_id(slot, COL_BUS_TYPE));
         char boardName[Z4_SUBKEY_NAME_MAX_CHARS];
         HKEY board;
         SubkeyOpen opened = openZ4_subkey_at(parameters, i, boardName, &board, 1582);
@@ -176,19 +176,19 @@ static void readZ4_boards(HKEY parameters, DWORD subkeys, int32_t oldStyleInterr
             kept->read = true;
         RegCloseKey(board);
         const BoardConfig &read = RegistryZ4config[slot];
-        z4trace("getZ4_reg_params:RegistryZ4config[%d]:ioaddr:%x interrupt:%d numports:%d\n",
+        traceZ4_line("getZ4_reg_params:RegistryZ4config[%d]:ioaddr:%x interrupt:%d numports:%d\n",
                 slot, read.IOAddr, read.Interrupt, read.NumPorts);
     }
 }
 
 void getZ4_reg_params()
 {
-    z4trace("GRP1 bd=%d bustypesymbol=%d:", 1, boardControlId(1, COL_BUS_TYPE));
+    traceZ4_line("GRP1 bd=%d bustypesymbol=%d:", 1, boardZ4_control_id(1, COL_BUS_TYPE));
     HKEY parameters;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Z4_PARAMETERS_KEY, 0, KEY_READ, &parameters) ==
         ERROR_SUCCESS) {
         KeyCounts counts = queryZ4_key_counts(parameters);
-        z4trace("getZ4_reg_params:num dwcSubKeys:%d Max data %d dwcValues=%d\n", counts.subkeys,
+        traceZ4_line("getZ4_reg_params:num dwcSubKeys:%d Max data %d dwcValues=%d\n", counts.subkeys,
                 counts.longestSubkey, counts.values);
 
         // The interrupt once kept for all boards together, used where a board has none.
@@ -197,7 +197,7 @@ void getZ4_reg_params()
             uint32_t value;
             if (readZ4_number(parameters, Z4_VALUE_INTERRUPT, value) == ERROR_SUCCESS)
                 oldStyleInterrupt = static_cast<int32_t>(value);
-            z4trace("getZ4_reg_params:old_style_interrupt:%d\n", oldStyleInterrupt);
+            traceZ4_line("getZ4_reg_params:old_style_interrupt:%d\n", oldStyleInterrupt);
         }
 
         Z4Kept.parametersRead = Z4Kept.on;
@@ -210,5 +210,5 @@ void getZ4_reg_params()
         }
         RegCloseKey(parameters);
     }
-    z4trace("GRP3 bd=%d bustypesymbol=%d:", 1, boardControlId(1, COL_BUS_TYPE));
+    traceZ4_line("GRP3 bd=%d bustypesymbol=%d:", 1, boardZ4_control_id(1, COL_BUS_TYPE));
 }

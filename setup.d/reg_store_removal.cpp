@@ -63,7 +63,7 @@ bool delZ4_reg_service()
         return true;
     bool gone = true;
     if (RegDeleteKeyA(services, Z4_SERVICE_PARAMETERS_NAME) != ERROR_SUCCESS) {
-        z4report(nullptr, "Error", "Could not Delete SerialZ4\\Parameters", MB_OK);
+        reportZ4_text(nullptr, "Error", "Could not Delete SerialZ4\\Parameters", MB_OK);
         gone = false;
     }
     // Windows 2000 and later keep these below every service that has run; they go with it.
@@ -71,7 +71,7 @@ bool delZ4_reg_service()
     RegDeleteKeyA(services, Z4_SERVICE_NAME "\\Enum");
     RegDeleteKeyA(services, Z4_SERVICE_NAME "\\Security");
     if (RegDeleteKeyA(services, Z4_SERVICE_NAME) != ERROR_SUCCESS) {
-        z4report(nullptr, "Error", "Could not Delete Serialz4", MB_OK);
+        reportZ4_text(nullptr, "Error", "Could not Delete Serialz4", MB_OK);
         gone = false;
     }
     RegCloseKey(services);

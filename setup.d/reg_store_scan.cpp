@@ -18,7 +18,7 @@ static bool openZ4_map(const char *path, const char *deniedText, HKEY *key, LONG
 {
     LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key);
     if (rc == ERROR_ACCESS_DENIED)
-        z4report(nullptr, deniedText, "ERROR", MB_OK);
+        reportZ4_text(nullptr, deniedText, "ERROR", MB_OK);
     if (result)
         *result = rc;
     return rc == ERROR_SUCCESS;

@@ -27,7 +27,7 @@ static bool deleteZ4_board_key(HKEY parameters, const SubkeyName &board)
     LONG rc = RegDeleteKeyA(parameters, board.name);
     if (rc == ERROR_SUCCESS)
         return true;
-    z4trace("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index), board.name,
+    traceZ4_line("Error deleting key:%d)%s retcode:%d\n", static_cast<int>(board.index), board.name,
             static_cast<int>(rc));
     // Any other key left with its ports would be read back as a board on the next run, and
     // written again under a board key: one board described twice.
@@ -38,8 +38,8 @@ static bool deleteZ4_board_key(HKEY parameters, const SubkeyName &board)
     char text[1025];
     wsprintfA(text, "Error deleting key:%d)%s retcode:%d", static_cast<int>(board.index),
               board.name, static_cast<int>(rc));
-    z4trace("%s\n", text);
-    z4report(nullptr, text, "Debug", MB_OK);
+    traceZ4_line("%s\n", text);
+    reportZ4_text(nullptr, text, "Debug", MB_OK);
     return false;
 }
 
@@ -58,7 +58,7 @@ static void showZ4_set_error(const char *format, LONG rc, int line)
 {
     char text[1025];
     wsprintfA(text, format, static_cast<int>(rc), line);
-    z4report(nullptr, text, "", MB_OK);
+    reportZ4_text(nullptr, text, "", MB_OK);
 }
 
 // Port value failures go to standard output, and to a box so a windowed run shows them too; a
@@ -68,11 +68,11 @@ static void printZ4_set_error(LONG rc, int line)
     char text[1025];
     wsprintfA(text, "Error: Unable to set parameter value, RegSetValueEx = %d, Line = %d",
               static_cast<int>(rc), line);
-    if (!z4reports_are_lines()) {
+    if (!reportsZ4_are_lines()) {
         std::printf("%s", text);
         std::fflush(stdout);
     }
-    z4report(nullptr, text, "", MB_OK);
+    reportZ4_text(nullptr, text, "", MB_OK);
 }
 
 bool slotZ4_written(int b)
@@ -103,7 +103,7 @@ static bool deleteZ4_old_boards()
             gone = eachZ4_subkey(board, 829, [&gone, board](const SubkeyName &port) {
                        if (RegDeleteKeyA(board, port.name) == ERROR_SUCCESS)
                            return;
-                       z4report(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
+                       reportZ4_text(nullptr, "Error deleting old port configuration", "Debug", MB_OK);
                        gone = false;
                    }) && gone;
         });
@@ -116,7 +116,7 @@ static bool deleteZ4_old_boards()
         char name[Z4_BOARD_NAME_CHARS];
         boardZ4_name(b, name);
         if (RegDeleteKeyA(parameters, name) != ERROR_SUCCESS) {
-            z4report(nullptr, "Error deleting old board", "Debug", MB_OK);
+            reportZ4_text(nullptr, "Error deleting old board", "Debug", MB_OK);
             gone = false;
         }
         RegCloseKey(parameters);
@@ -149,7 +149,7 @@ static LONG writeZ4_service(ServiceValue (&values)[SERVICE_VALUE_COUNT])
         char text[1025];
         wsprintfA(text, "Error: serial value Start read as %u, then as %u, Line = %d", planned, keep,
                   921);
-        z4report(nullptr, text, "", MB_OK);
+        reportZ4_text(nullptr, text, "", MB_OK);
         RegCloseKey(service);
         return ERROR_INVALID_DATA;
     }
@@ -287,7 +287,7 @@ LONG setZ4_reg_params(bool *whole)
         char text[1025];
         wsprintfA(text, "Error: Unable to open [%s]. retCode = 0x%x\n.", Z4_PORTS_KEY,
                   static_cast<unsigned>(rc));
-        z4report(nullptr, text, "ERROR", MB_OK);
+        reportZ4_text(nullptr, text, "ERROR", MB_OK);
         ports = nullptr;  // the configuration is still written, only without Ports entries
     }
 

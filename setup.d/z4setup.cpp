@@ -21,7 +21,7 @@ bool Z4AtConsole;
 static const char Z4WndClass[] = "Z4WndClass";
 static const char Z4Title[] = "Korvana Zentrix IV Configuration";
 
-const char *z4_argument_text(const char *command_line)
+const char *argumentZ4_text(const char *command_line)
 {
     const char *p = command_line;
     if (*p == '"') {
@@ -39,7 +39,7 @@ const char *z4_argument_text(const char *command_line)
     return p;
 }
 
-bool z4_is_removal(const char *argument_text)
+bool isZ4_removal(const char *argument_text)
 {
     return argument_text[0] == '/' && (argument_text[1] == 'd' || argument_text[1] == 'D');
 }
@@ -75,7 +75,7 @@ static bool fileZ4_argument(const char *rest, char (&file)[Z4_FILE_ARGUMENT_CHAR
 // remove the whole configuration.
 static bool isZ4_console_removal(const char *text)
 {
-    if (!z4_is_removal(text))
+    if (!isZ4_removal(text))
         return false;
     for (text += 2; *text; ++text)
         if (static_cast<unsigned char>(*text) >= 33)
@@ -83,10 +83,10 @@ static bool isZ4_console_removal(const char *text)
     return true;
 }
 
-Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS], bool console)
+Z4Verb verbZ4_of(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS], bool console)
 {
     file[0] = '\0';
-    if (console ? isZ4_console_removal(argument_text) : z4_is_removal(argument_text))
+    if (console ? isZ4_console_removal(argument_text) : isZ4_removal(argument_text))
         return Z4_VERB_REMOVE;
     Z4Verb verb = Z4_VERB_CONFIGURE;
     if (isZ4_switch(argument_text, 's'))
@@ -105,7 +105,7 @@ Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS], 
 
 // WM_CREATE: find the numbers in use and the existing configuration before the window shows,
 // then let the message loop open the dialog.
-static LRESULT onCreate(HWND hwnd)
+static LRESULT onZ4_create(HWND hwnd)
 {
     getZ4_port_numbers();
     getZ4_reg_params();
@@ -114,10 +114,10 @@ static LRESULT onCreate(HWND hwnd)
 }
 
 // The configure command: the dialog, and on Ok the old boards out and the new ones in.
-static LRESULT onConfigure(HWND hwnd)
+static LRESULT onZ4_configure(HWND hwnd)
 {
     INT_PTR end = DialogBoxParamA(Z4Instance, MAKEINTRESOURCEA(IDD_CONFIG), hwnd, Z4DlgProc, 0);
-    z4trace("Z4WndProc:after CONFIG ret:%d \n", static_cast<int>(end));
+    traceZ4_line("Z4WndProc:after CONFIG ret:%d \n", static_cast<int>(end));
     if (end != 1) {
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 1;
@@ -131,13 +131,13 @@ LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
-        return onCreate(hwnd);
+        return onZ4_create(hwnd);
     case WM_COMMAND:
         if (LOWORD(wParam) == IDM_CONFIG)
-            return onConfigure(hwnd);
+            return onZ4_configure(hwnd);
         return 0;
     case WM_DESTROY:
-        z4trace("Z4WndProc:DESTROY \n");
+        traceZ4_line("Z4WndProc:DESTROY \n");
         PostQuitMessage(0);
         return 0;
     default:
@@ -158,7 +158,7 @@ void resetZ4_process()
 }
 
 // The dialog run: the main window that runs scan, read, dialog and write from its messages.
-static int configureZ4(HINSTANCE instance, int show_state)
+static int configureZ4_dialog(HINSTANCE instance, int show_state)
 {
     WNDCLASSA wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_PARENTDC;
@@ -200,23 +200,23 @@ static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int sho
         return gone ? Z4_EXIT_REMOVED : Z4_EXIT_WRITE_FAILED;
     }
     case Z4_VERB_APPLY:
-        return z4_apply(file);
+        return applyZ4_file(file);
     case Z4_VERB_SHOW:
-        return z4_show(file);
+        return showZ4_file(file);
     case Z4_VERB_PLAN:
-        return z4_plan(file);
+        return planZ4_file(file);
     default:
-        return configureZ4(instance, show_state);
+        return configureZ4_dialog(instance, show_state);
     }
 }
 
-int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool console)
+int runZ4_arguments(HINSTANCE instance, const char *command_line, int show_state, bool console)
 {
     Z4Instance = instance;
     Z4AtConsole = console;
     char file[Z4_FILE_ARGUMENT_CHARS];
-    const char *arguments = z4_argument_text(command_line);
-    Z4Verb verb = z4_verb(arguments, file, console);
+    const char *arguments = argumentZ4_text(command_line);
+    Z4Verb verb = verbZ4_of(arguments, file, console);
     if (console)
         armZ4_interrupts();
     // At a console nothing but the dialog shows a window: every report is a line.
@@ -230,14 +230,14 @@ int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool co
     // The usage touches nothing and may be asked for while a run goes on. At a console an
     // argument that selects nothing is answered with it, as a mistyped switch.
     if (verb == Z4_VERB_USAGE)
-        return z4_usage();
+        return showZ4_usage();
     if (console && verb == Z4_VERB_CONFIGURE && arguments[0] != '\0') {
-        z4_usage();
+        showZ4_usage();
         return Z4_EXIT_BAD_FILE;
     }
     if (!holdZ4_instance()) {
         if (verb == Z4_VERB_CONFIGURE) {
-            z4report(nullptr, "Another z4setup is running.", "Zentrix IV Configuration", MB_OK);
+            reportZ4_text(nullptr, "Another z4setup is running.", "Zentrix IV Configuration", MB_OK);
             return 0;
         }
         std::printf("Another z4setup is running.\n");
@@ -248,7 +248,7 @@ int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool co
     return code;
 }
 
-int z4_main(HINSTANCE instance, int show_state, bool console)
+int mainZ4_run(HINSTANCE instance, int show_state, bool console)
 {
     // The ANSI command line would bend a name outside the code page to another one.
     const WCHAR *wide = GetCommandLineW();
@@ -261,7 +261,7 @@ int z4_main(HINSTANCE instance, int show_state, bool console)
         return Z4_EXIT_BAD_FILE;
     }
     utf8Z4_of_wide(wide, line);
-    int code = z4_run(instance, line, show_state, console);
+    int code = runZ4_arguments(instance, line, show_state, console);
     std::free(line);
     return code;
 }
@@ -271,11 +271,11 @@ int z4_main(HINSTANCE instance, int show_state, bool console)
 // z4setup.com: the same tool for the console subsystem, which the shell waits for.
 int main()
 {
-    return z4_main(GetModuleHandleA(nullptr), SW_SHOWDEFAULT, true);
+    return mainZ4_run(GetModuleHandleA(nullptr), SW_SHOWDEFAULT, true);
 }
 #elif defined(_WIN32)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
 {
-    return z4_main(instance, show_state, false);
+    return mainZ4_run(instance, show_state, false);
 }
 #endif

@@ -10,10 +10,10 @@ extern HINSTANCE Z4Instance;
 
 // The argument text: what follows the program name (quoted or not) and the characters
 // below 33 after it.
-const char *z4_argument_text(const char *command_line);
+const char *argumentZ4_text(const char *command_line);
 
 // True when the argument text selects removal: "/d" or "/D" as its first two characters.
-bool z4_is_removal(const char *argument_text);
+bool isZ4_removal(const char *argument_text);
 
 // Z4_VERB_LONG_FILE: a switch whose FILE is longer than the tool can hold.
 enum Z4Verb {
@@ -30,7 +30,7 @@ enum Z4Verb {
 // "/S", "/n", "/N", "/r", "/R" or "/?" as a word of its own; anything else the dialog. `file` receives the
 // rest of the text after the switch, blanks around it and double quotes about it removed; one
 // that does not fit is refused as a whole (Z4_VERB_LONG_FILE), never cut.
-Z4Verb z4_verb(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS],
+Z4Verb verbZ4_of(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS],
                bool console = false);
 
 LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -42,9 +42,9 @@ void resetZ4_process();
 // The whole process run: what WinMain does with the given command line; returns the exit code.
 // `console` makes it the console companion's run: every verb but the dialog reports as lines,
 // an argument that selects nothing is answered with the usage, and interrupts are taken.
-// `command_line` is the process's command line in UTF-8, as z4_main gives it.
-int z4_run(HINSTANCE instance, const char *command_line, int show_state, bool console = false);
+// `command_line` is the process's command line in UTF-8, as mainZ4_run gives it.
+int runZ4_arguments(HINSTANCE instance, const char *command_line, int show_state, bool console = false);
 
 // The process's entry: its command line taken as the system holds it (GetCommandLineW), so that a
-// file name outside the ANSI code page reaches the file calls unchanged, then z4_run.
-int z4_main(HINSTANCE instance, int show_state, bool console);
+// file name outside the ANSI code page reaches the file calls unchanged, then runZ4_arguments.
+int mainZ4_run(HINSTANCE instance, int show_state, bool console);

@@ -126,8 +126,8 @@ static bool preparedZ4_apply(const char *verb, const char *file, int *code)
     Z4Entries entries;
     shownZ4_entries(logical, device, &entries);
     Z4CheckResult result;
-    if (checkZ4_entries(entries, &result) != Z4_CHECK_PASSED) {
-        z4report(nullptr, result.message, "CONFIGURATION ERROR", MB_OK);
+    if (acceptZ4_entries(entries, &result) != Z4_CHECK_PASSED) {
+        reportZ4_text(nullptr, result.message, "CONFIGURATION ERROR", MB_OK);
         return false;
     }
 
@@ -135,14 +135,14 @@ static bool preparedZ4_apply(const char *verb, const char *file, int *code)
     // decides that, not a script.
     Z4Collision collision;
     if (findZ4_collision(&collision) || findZ4_resource_conflict(&collision)) {
-        z4report(nullptr, collision.text, "CONFIGURATION WARNING", MB_OK);
+        reportZ4_text(nullptr, collision.text, "CONFIGURATION WARNING", MB_OK);
         return false;
     }
     *code = Z4_EXIT_DONE;
     return true;
 }
 
-int z4_apply(const char *file)
+int applyZ4_file(const char *file)
 {
     int code;
     if (!preparedZ4_apply("/s", file, &code))
@@ -165,7 +165,7 @@ static void printZ4_change(const char *line)
     std::printf("%s\n", line);
 }
 
-int z4_plan(const char *file)
+int planZ4_file(const char *file)
 {
     int code;
     if (!preparedZ4_apply("/n", file, &code))

@@ -94,14 +94,14 @@ bool nameZ4_file(const char *utf8, Z4FileName *name)
 // tool runs as, but never act as that account.
 constexpr DWORD Z4_FILE_FLAGS = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
 
-static WCHAR lowerZ4(WCHAR c) { return c >= 'A' && c <= 'Z' ? static_cast<WCHAR>(c + 32) : c; }
+static WCHAR lowerZ4_letter(WCHAR c) { return c >= 'A' && c <= 'Z' ? static_cast<WCHAR>(c + 32) : c; }
 
 // Whether the `length` units at `text` are `word` (lower-case ASCII) in any case.
 static bool isZ4_word(const WCHAR *text, size_t length, const char *word)
 {
     size_t i = 0;
     for (; i < length && word[i]; ++i)
-        if (lowerZ4(text[i]) != static_cast<WCHAR>(word[i]))
+        if (lowerZ4_letter(text[i]) != static_cast<WCHAR>(word[i]))
             return false;
     return i == length && word[i] == '\0';
 }

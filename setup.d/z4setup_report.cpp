@@ -12,7 +12,7 @@ void routeZ4_reports(Z4ReportRoute route, std::FILE *comments)
     Z4CommentStream = comments;
 }
 
-bool z4reports_are_lines() { return Z4ReportsGo != Z4_REPORT_BOX; }
+bool reportsZ4_are_lines() { return Z4ReportsGo != Z4_REPORT_BOX; }
 
 // One line whatever the text holds: line breaks and other control characters become blanks.
 static void printZ4_line_part(std::FILE *out, const char *text)
@@ -33,7 +33,7 @@ static void printZ4_report(std::FILE *out, const char *prefix, const char *text,
     std::fflush(out);
 }
 
-int z4report(HWND owner, const char *text, const char *caption, UINT buttons)
+int reportZ4_text(HWND owner, const char *text, const char *caption, UINT buttons)
 {
     if (Z4ReportsGo == Z4_REPORT_BOX)
         return MessageBoxA(owner, text, caption, buttons);

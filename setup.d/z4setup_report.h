@@ -14,9 +14,9 @@ enum Z4ReportRoute { Z4_REPORT_BOX, Z4_REPORT_LINE, Z4_REPORT_COMMENT };
 // `comments`; when that is not standard output, each report is a line there as well, so that a
 // person at the console sees it too.
 void routeZ4_reports(Z4ReportRoute route, std::FILE *comments = stdout);
-bool z4reports_are_lines();
+bool reportsZ4_are_lines();
 
 // Shows `text` with `caption` and the `buttons` style (MB_OK, MB_YESNO, ...), owned by `owner`
 // (null for no owner), and returns the button pressed. As a line it prints "caption: text" (the
 // text alone under an empty caption) and answers as the safe choice: Ok, or No to a question.
-int z4report(HWND owner, const char *text, const char *caption, UINT buttons);
+int reportZ4_text(HWND owner, const char *text, const char *caption, UINT buttons);

@@ -44,11 +44,11 @@ static void writeZ4_unshown(std::FILE *out, int slot)
         return;
     char text[16];
     std::snprintf(text, sizeof text, "%u", read.Interrupt);
-    if (!optionListHas(interruptChoicesFor(BUS_ISA), text))
+    if (!optionZ4_list_has(interruptZ4_choices(BUS_ISA), text))
         std::fprintf(out, "; the registry gives Board%d Interrupt %u, which the dialog does not offer\n",
                      slot + 1, read.Interrupt);
     std::snprintf(text, sizeof text, "%X", read.IOAddr);
-    if (!optionListHas(addressChoicesFor(BUS_ISA), text))
+    if (!optionZ4_list_has(addressZ4_choices(BUS_ISA), text))
         std::fprintf(out, "; the registry gives Board%d IOAddr %X, which the dialog does not offer\n",
                      slot + 1, read.IOAddr);
 }
@@ -91,7 +91,7 @@ static bool writeZ4_report(std::FILE *out)
     shownZ4_entries(logical, device, &shown);
     // What pressing Ok at once would do; nothing is written.
     Z4CheckResult result;
-    bool accepted = checkZ4_entries(shown, &result) == Z4_CHECK_PASSED;
+    bool accepted = acceptZ4_entries(shown, &result) == Z4_CHECK_PASSED;
 
     Z4Collision collision;
     if (!accepted) {
@@ -126,7 +126,7 @@ static bool writeZ4_report(std::FILE *out)
     return std::fflush(out) == 0 && !std::ferror(out);
 }
 
-int z4_show(const char *file)
+int showZ4_file(const char *file)
 {
     // On standard output the reports of the scan and the reader become comments of the file.
     if (file[0] == '\0') {

@@ -20,7 +20,7 @@ void traceZ4_only_under_debugger(bool on)
         on ? lateZ4_function<IsDebuggerPresentCall>("kernel32.dll", "IsDebuggerPresent") : nullptr;
 }
 
-void z4trace(const char *format, ...)
+void traceZ4_line(const char *format, ...)
 {
     // Where the system cannot tell, the lines are sent: nothing is lost.
     if (Z4TraceUnderDebuggerOnly && Z4IsDebuggerPresent && !Z4IsDebuggerPresent())

@@ -6,7 +6,7 @@ constexpr int TRACE_BUFFER_SIZE = 1025;
 extern char TraceBuffer[TRACE_BUFFER_SIZE];
 
 // Formats with wsprintfA conversions into TraceBuffer and sends it to the debugger output.
-void z4trace(const char *format, ...);
+void traceZ4_line(const char *format, ...);
 
 // In a run without a window every report is a line already: from then on trace lines are sent
 // only while a debugger is attached (under Wine each one costs an exception).

@@ -28,13 +28,13 @@ static const char Z4Usage[] =
     "an optional section [Numbering] with FirstDevice and FirstCOM;\n"
     "a board without a section is None, and ; or # starts a comment.";
 
-int z4_usage()
+int showZ4_usage()
 {
-    if (z4reports_are_lines()) {
+    if (reportsZ4_are_lines()) {
         std::printf("%s\n", Z4Usage);
         std::fflush(stdout);
     } else {
-        z4report(nullptr, Z4Usage, "Zentrix IV Configuration", MB_OK);
+        reportZ4_text(nullptr, Z4Usage, "Zentrix IV Configuration", MB_OK);
     }
     return Z4_EXIT_DONE;
 }

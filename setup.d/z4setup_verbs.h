@@ -31,16 +31,16 @@ void releaseZ4_instance();
 bool writeZ4_configuration();
 
 // "/s FILE": the board file applied as a user would enter it in the dialog, then Ok.
-int z4_apply(const char *file);
+int applyZ4_file(const char *file);
 // "/n FILE": everything "/s FILE" does up to the write, then the changes the write would make,
 // a line each, and their count; exit 0 when there is none, 6 otherwise. Writes nothing.
-int z4_plan(const char *file);
+int planZ4_file(const char *file);
 // "/r [FILE]": the configuration as the dialog would show it, as a board file, to FILE or to
 // standard output when FILE is empty.
-int z4_show(const char *file);
+int showZ4_file(const char *file);
 // "/?": the switches, the exit codes and the board file, in a box or, where reports are lines,
 // as lines on standard output.
-int z4_usage();
+int showZ4_usage();
 
 // The start of a run without a window: reports go by `route` (boxes only for the exe's "/d" and
 // "/?", lines, or comment lines), and the system shows no error box of its own, nor its crash

@@ -22,7 +22,7 @@ static bool Z4UnwrittenFull;
 
 static void noteZ4_unwritten(const char *line)
 {
-    if (z4reports_are_lines()) {
+    if (reportsZ4_are_lines()) {
         std::printf("z4setup: after the write the registry still needs: %s\n", line);
         return;
     }
@@ -53,11 +53,11 @@ static bool heldZ4_as_written()
     unsigned left = planZ4_still_needed(noteZ4_unwritten);
     if (left == 0)
         return true;
-    if (!z4reports_are_lines()) {
+    if (!reportsZ4_are_lines()) {
         if (left > Z4UnwrittenShown)
             std::snprintf(Z4Unwritten + Z4UnwrittenLength, Z4_UNWRITTEN_CHARS - Z4UnwrittenLength,
                           "\n(%u more not shown; %u in all)", left - Z4UnwrittenShown, left);
-        z4report(nullptr, Z4Unwritten, "Debug", MB_OK);
+        reportZ4_text(nullptr, Z4Unwritten, "Debug", MB_OK);
     }
     return false;
 }

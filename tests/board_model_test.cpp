@@ -55,11 +55,11 @@ TEST(OptionLists, address_list_starts_with_the_usual_four_and_leaves_out_reserve
 
 TEST(OptionLists, only_isa_offers_addresses_and_interrupts)
 {
-    EXPECT_EQ(addressChoicesFor(BUS_ISA).count, 79);
-    EXPECT_EQ(interruptChoicesFor(BUS_ISA).count, 8);
+    EXPECT_EQ(addressZ4_choices(BUS_ISA).count, 79);
+    EXPECT_EQ(interruptZ4_choices(BUS_ISA).count, 8);
     for (uint32_t t : {0u, 2u, 3u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(addressChoicesFor(t).count, 0) << t;
-        EXPECT_EQ(interruptChoicesFor(t).count, 0) << t;
+        EXPECT_EQ(addressZ4_choices(t).count, 0) << t;
+        EXPECT_EQ(interruptZ4_choices(t).count, 0) << t;
     }
     const char *irqs[] = {"3", "4", "5", "7", "10", "11", "12", "15"};
     for (int i = 0; i < 8; ++i)

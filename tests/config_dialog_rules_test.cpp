@@ -33,7 +33,7 @@ TEST_F(Rules, accepted_entries_enable_the_written_slots_and_set_both_numbers)
 {
     entries.boards[2] = {BUS_PCI, 0, 0, 64, 0};
     entries.deviceSuffix = 0;
-    EXPECT_EQ(checkZ4_entries(entries, &result), Z4_CHECK_PASSED);
+    EXPECT_EQ(acceptZ4_entries(entries, &result), Z4_CHECK_PASSED);
     EXPECT_EQ(result.failed, Z4_CHECK_PASSED);
     EXPECT_EQ(CurrentZ4config[0].Enabled, 1u);
     EXPECT_EQ(CurrentZ4config[1].Enabled, 0u);
@@ -49,7 +49,7 @@ TEST_F(Rules, a_bad_port_count_stops_at_its_slot_and_leaves_the_later_slots_unre
     entries.boards[1] = {BUS_PCI, 0, 0, 12, 0};
     entries.boards[2] = {BUS_ISA, 0x310, 10, 8, 0};
     entries.logicalSuffix = 0;  // never reached
-    EXPECT_EQ(checkZ4_entries(entries, &result), Z4_CHECK_PORT_COUNT);
+    EXPECT_EQ(acceptZ4_entries(entries, &result), Z4_CHECK_PORT_COUNT);
     EXPECT_STREQ(result.message, "ERROR: Number of Ports is out of legal range for board 2");
     EXPECT_EQ(result.focusId, 213);
     EXPECT_EQ(CurrentZ4config[0].Enabled, 1u);
@@ -62,7 +62,7 @@ TEST_F(Rules, a_bad_port_count_stops_at_its_slot_and_leaves_the_later_slots_unre
 TEST_F(Rules, the_suffixes_compare_as_signed_numbers_and_each_sets_its_number_as_it_passes)
 {
     entries.deviceSuffix = 0xFFFFFFFFu;  // "-1" read as an unsigned number
-    EXPECT_EQ(checkZ4_entries(entries, &result), Z4_CHECK_DEVICE_SUFFIX);
+    EXPECT_EQ(acceptZ4_entries(entries, &result), Z4_CHECK_DEVICE_SUFFIX);
     EXPECT_STREQ(result.message, "ERROR: Device name suffix is out of legal range");
     EXPECT_EQ(result.focusId, IDC_DEVICE_SUFFIX);
     EXPECT_EQ(COMMaxNum, 2u);
@@ -70,7 +70,7 @@ TEST_F(Rules, the_suffixes_compare_as_signed_numbers_and_each_sets_its_number_as
 
     for (uint32_t bad : {0u, 100u, 0x80000000u}) {
         entries.logicalSuffix = bad;
-        EXPECT_EQ(checkZ4_entries(entries, &result), Z4_CHECK_LOGICAL_SUFFIX) << bad;
+        EXPECT_EQ(acceptZ4_entries(entries, &result), Z4_CHECK_LOGICAL_SUFFIX) << bad;
         EXPECT_STREQ(result.message, "ERROR: Logical name suffix is out of legal range");
         EXPECT_EQ(result.focusId, IDC_LOGICAL_SUFFIX);
     }
@@ -80,7 +80,7 @@ TEST_F(Rules, an_address_conflict_names_both_boards_and_the_later_address_box)
 {
     entries.boards[0] = {BUS_PCI, 0, 0, 8, 0};
     entries.boards[3] = {BUS_ISA, 0, 10, 4, 0};
-    EXPECT_EQ(checkZ4_entries(entries, &result), Z4_CHECK_ADDRESS_CONFLICT);
+    EXPECT_EQ(acceptZ4_entries(entries, &result), Z4_CHECK_ADDRESS_CONFLICT);
     EXPECT_STREQ(result.message, "ERROR: IOAddr:0x0 Board 1 conflicts with Board4");
     EXPECT_EQ(result.focusId, 232);
     EXPECT_EQ(COMMaxNum, 2u);

@@ -55,7 +55,7 @@ protected:
     {
         emu::set_dialog_user(std::move(user));
         emu::set_command_line("z4setup.exe");
-        return z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+        return runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     }
 
     static bool traced(const std::string &line) { return emu::traced(line); }

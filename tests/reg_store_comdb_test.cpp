@@ -225,7 +225,7 @@ TEST_F(ComDatabase, a_database_that_cannot_be_opened_or_read_is_asked_about_and_
             EXPECT_FALSE(emu::reg_has_key(Z4_SERVICE_KEY));
         }
         Outcome no = dialog([](emu::DialogUser &u) {
-            u.type(boardControlId(0, COL_NUM_PORTS), "8");
+            u.type(boardZ4_control_id(0, COL_NUM_PORTS), "8");
             u.press(IDC_OK);
             u.press(IDC_CANCEL);
         });
@@ -245,7 +245,7 @@ TEST_F(ComDatabase, yes_to_an_unreadable_database_writes_and_reports_the_claims_
         emu::set_message_box_handler([](const emu::MessageBoxRecord &) { return IDYES; });
     };
     Outcome yes = dialog([](emu::DialogUser &u) {
-        u.type(boardControlId(0, COL_NUM_PORTS), "8");
+        u.type(boardZ4_control_id(0, COL_NUM_PORTS), "8");
         u.press(IDC_OK);
     });
     EXPECT_EQ(yes.code, 0);

@@ -78,7 +78,7 @@ TEST(ValueTables, a_text_goes_without_its_terminating_nul)
 
 TEST(NumberInText, skips_blanks_takes_a_sign_and_stops_at_the_first_non_digit)
 {
-    auto at = [](const char *t, size_t p) { return number_at(t, std::strlen(t), p); };
+    auto at = [](const char *t, size_t p) { return numberZ4_at(t, std::strlen(t), p); };
     EXPECT_EQ(at("COM12 ", 3), 12u);
     EXPECT_EQ(at("Serial7", 6), 7u);
     EXPECT_EQ(at("Serial", 6), 0u);   // position at the end
@@ -90,5 +90,5 @@ TEST(NumberInText, skips_blanks_takes_a_sign_and_stops_at_the_first_non_digit)
     EXPECT_EQ(at("COM4294967297", 3), 1u);   // wraps like the 32-bit conversion
     // Only the bytes given are read, whatever follows them.
     const char unterminated[] = {'C', 'O', 'M', '1', '2', '3'};
-    EXPECT_EQ(number_at(unterminated, 5, 3), 12u);
+    EXPECT_EQ(numberZ4_at(unterminated, 5, 3), 12u);
 }

@@ -73,7 +73,7 @@ TEST_F(Removal, children_are_deleted_before_their_parents)
 TEST_F(Removal, on_a_machine_never_configured_both_boxes_appear_and_the_exit_code_is_1)
 {
     emu::set_command_line("z4setup.exe /d");
-    EXPECT_EQ(z4_run(nullptr, GetCommandLineA(), SW_SHOWDEFAULT), 1);
+    EXPECT_EQ(runZ4_arguments(nullptr, GetCommandLineA(), SW_SHOWDEFAULT), 1);
     EXPECT_EQ(boxes(), (std::vector<std::string>{PARAMETERS_BOX, SERVICE_BOX}));
     EXPECT_TRUE(emu::reg_has_key(SERVICES));
 }

@@ -98,16 +98,16 @@ TEST_P(Resources, an_interrupt_in_use_is_refused_by_a_script_and_asked_about_in_
     }
     int focused = 0;
     Outcome no = dialog([&](emu::DialogUser &u) {
-        u.type(boardControlId(0, COL_NUM_PORTS), "8");
-        u.pick(boardControlId(0, COL_IRQ), "5");
-        u.pick(boardControlId(0, COL_IO_ADDR), "310");
+        u.type(boardZ4_control_id(0, COL_NUM_PORTS), "8");
+        u.pick(boardZ4_control_id(0, COL_IRQ), "5");
+        u.pick(boardZ4_control_id(0, COL_IO_ADDR), "310");
         u.press(IDC_OK);
         focused = u.focused();
         u.press(IDC_CANCEL);
     });
     ASSERT_EQ(no.boxes.size(), 1u);
     EXPECT_EQ(no.boxes[0], "CONFIGURATION WARNING: " + text + " Use these settings anyway?");
-    EXPECT_EQ(focused, boardControlId(0, COL_IRQ));
+    EXPECT_EQ(focused, boardZ4_control_id(0, COL_IRQ));
     EXPECT_FALSE(emu::reg_has_key(PARAMETERS));
 
     auto yes = machine;
@@ -116,9 +116,9 @@ TEST_P(Resources, an_interrupt_in_use_is_refused_by_a_script_and_asked_about_in_
         emu::set_message_box_handler([](const emu::MessageBoxRecord &) { return IDYES; });
     };
     Outcome written = dialog([](emu::DialogUser &u) {
-        u.type(boardControlId(0, COL_NUM_PORTS), "8");
-        u.pick(boardControlId(0, COL_IRQ), "5");
-        u.pick(boardControlId(0, COL_IO_ADDR), "310");
+        u.type(boardZ4_control_id(0, COL_NUM_PORTS), "8");
+        u.pick(boardZ4_control_id(0, COL_IRQ), "5");
+        u.pick(boardZ4_control_id(0, COL_IO_ADDR), "310");
         u.press(IDC_OK);
     });
     EXPECT_EQ(written.boxes.size(), 1u);

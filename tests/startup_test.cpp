@@ -29,7 +29,7 @@ protected:
             return end_code;
         });
         emu::set_command_line(command_line);
-        return z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+        return runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     }
 
     bool removal_ran() const
@@ -47,29 +47,29 @@ protected:
 
 TEST(ArgumentText, follows_the_program_name_and_every_character_below_33)
 {
-    EXPECT_STREQ(z4_argument_text("z4setup.exe /d"), "/d");
-    EXPECT_STREQ(z4_argument_text("z4setup.exe \t \x01/D x"), "/D x");
-    EXPECT_STREQ(z4_argument_text("\"C:\\Program Files\\z4setup.exe\"/d"), "/d");
-    EXPECT_STREQ(z4_argument_text("\"C:\\Program Files\\z4setup.exe\"  -d"), "-d");
-    EXPECT_STREQ(z4_argument_text("z4setup.exe"), "");
-    EXPECT_STREQ(z4_argument_text("\"unterminated /d"), "");
-    EXPECT_STREQ(z4_argument_text(""), "");
+    EXPECT_STREQ(argumentZ4_text("z4setup.exe /d"), "/d");
+    EXPECT_STREQ(argumentZ4_text("z4setup.exe \t \x01/D x"), "/D x");
+    EXPECT_STREQ(argumentZ4_text("\"C:\\Program Files\\z4setup.exe\"/d"), "/d");
+    EXPECT_STREQ(argumentZ4_text("\"C:\\Program Files\\z4setup.exe\"  -d"), "-d");
+    EXPECT_STREQ(argumentZ4_text("z4setup.exe"), "");
+    EXPECT_STREQ(argumentZ4_text("\"unterminated /d"), "");
+    EXPECT_STREQ(argumentZ4_text(""), "");
     // Characters above 127 are text, not blanks, even where char is signed.
-    EXPECT_STREQ(z4_argument_text("z4setup.exe \xe9/d"), "\xe9/d");
+    EXPECT_STREQ(argumentZ4_text("z4setup.exe \xe9/d"), "\xe9/d");
 }
 
 TEST(ArgumentText, only_the_first_two_characters_select_removal)
 {
-    EXPECT_TRUE(z4_is_removal("/d"));
-    EXPECT_TRUE(z4_is_removal("/D"));
-    EXPECT_TRUE(z4_is_removal("/delete"));
-    EXPECT_TRUE(z4_is_removal("/Dx y"));
-    EXPECT_FALSE(z4_is_removal("-d"));
-    EXPECT_FALSE(z4_is_removal("d"));
-    EXPECT_FALSE(z4_is_removal("/"));
-    EXPECT_FALSE(z4_is_removal(""));
-    EXPECT_FALSE(z4_is_removal("/e"));
-    EXPECT_FALSE(z4_is_removal(" /d"));
+    EXPECT_TRUE(isZ4_removal("/d"));
+    EXPECT_TRUE(isZ4_removal("/D"));
+    EXPECT_TRUE(isZ4_removal("/delete"));
+    EXPECT_TRUE(isZ4_removal("/Dx y"));
+    EXPECT_FALSE(isZ4_removal("-d"));
+    EXPECT_FALSE(isZ4_removal("d"));
+    EXPECT_FALSE(isZ4_removal("/"));
+    EXPECT_FALSE(isZ4_removal(""));
+    EXPECT_FALSE(isZ4_removal("/e"));
+    EXPECT_FALSE(isZ4_removal(" /d"));
 }
 
 TEST_F(StartUp, removal_switch_removes_without_a_window_and_exits_with_1)
@@ -136,7 +136,7 @@ TEST_F(StartUp, main_window_class_and_window_are_as_the_shell_registers_them)
 TEST_F(StartUp, the_show_state_given_at_entry_reaches_the_first_showing)
 {
     emu::set_dialog_stand_in([](const emu::DialogCall &) { return INT_PTR(0); });
-    EXPECT_EQ(z4_run(module, "z4setup.exe", SW_SHOWNORMAL), 0);
+    EXPECT_EQ(runZ4_arguments(module, "z4setup.exe", SW_SHOWNORMAL), 0);
     ASSERT_EQ(emu::windows().size(), 1u);
     EXPECT_EQ(emu::windows()[0].show_state, SW_SHOWNORMAL);
 }
@@ -152,7 +152,7 @@ TEST_F(StartUp, scan_and_reader_run_inside_window_creation_and_the_dialog_only_f
         calls_before_dialog = emu::reg_calls().size();
         return INT_PTR(0);
     });
-    EXPECT_EQ(z4_run(module, "z4setup.exe", SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(runZ4_arguments(module, "z4setup.exe", SW_SHOWDEFAULT), 0);
     EXPECT_EQ(shown_at_dialog, SW_SHOWDEFAULT);
 
     const auto &calls = emu::reg_calls();

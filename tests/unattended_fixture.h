@@ -74,7 +74,7 @@ protected:
         emu::set_command_line((console ? "z4setup.com " : "z4setup.exe ") + arguments);
         Outcome o;
         ::testing::internal::CaptureStdout();
-        o.code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT, console);
+        o.code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT, console);
         o.out = ::testing::internal::GetCapturedStdout();
         for (const auto &b : emu::message_boxes())
             o.boxes.push_back(b.caption + ": " + b.text);

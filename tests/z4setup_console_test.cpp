@@ -133,7 +133,7 @@ TEST_F(Unattended, a_file_name_too_long_to_hold_is_refused_not_cut)
         EXPECT_TRUE(emu::reg_calls().empty());
     }
     char file[Z4_FILE_ARGUMENT_CHARS];
-    EXPECT_EQ(z4_verb(("/s " + name.substr(1)).c_str(), file), Z4_VERB_APPLY);
+    EXPECT_EQ(verbZ4_of(("/s " + name.substr(1)).c_str(), file), Z4_VERB_APPLY);
 }
 
 TEST_F(Unattended, usage_names_every_exit_code)
@@ -257,7 +257,7 @@ TEST_F(Unattended, an_interrupt_before_the_write_ends_the_run_at_once_with_exit_
             emu::raise_console_event(CTRL_C_EVENT).join();
         });
         emu::set_command_line("z4setup.com /s " + boards);
-        z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT, true);
+        runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT, true);
     };
     EXPECT_EXIT(interrupted_at_first_call(), ::testing::ExitedWithCode(Z4_EXIT_INTERRUPTED), "");
 }

@@ -23,7 +23,7 @@ int next_run(const std::string &arguments)
     resetZ4_process();
     emu::set_command_line("z4setup.exe " + arguments);
     ::testing::internal::CaptureStdout();
-    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     ::testing::internal::GetCapturedStdout();
     return code;
 }
@@ -186,7 +186,7 @@ TEST_F(Unattended, an_interrupt_after_the_write_does_not_claim_nothing_was_writt
     auto interrupted_after_the_write = [boards] {
         typical_machine();
         emu::set_command_line("z4setup.com /s " + boards);
-        int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT, true);
+        int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT, true);
         BOOL handled = FALSE;
         emu::raise_console_event(CTRL_C_EVENT, [&](BOOL answer) { handled = answer; }).join();
         std::exit(code == Z4_EXIT_DONE && handled ? 0 : 1);
@@ -227,7 +227,7 @@ TEST_F(Unattended, the_box_after_the_write_shows_whole_lines_and_counts_the_rest
         });
     };
     Outcome o = dialog([](emu::DialogUser &u) {
-        retype(u, boardControlId(0, COL_NUM_PORTS), "64");
+        retype(u, boardZ4_control_id(0, COL_NUM_PORTS), "64");
         u.press(IDC_OK);
     });
     ASSERT_EQ(o.boxes.size(), 1u);

@@ -303,7 +303,7 @@ TEST_F(Report, a_name_outside_the_code_page_is_written_under_that_name)
     configured_machine();
     emu::set_command_line("z4setup.com /r \"" + name + "\"");
     ::testing::internal::CaptureStdout();
-    int code = z4_main(module, SW_SHOWDEFAULT, true);
+    int code = mainZ4_run(module, SW_SHOWDEFAULT, true);
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(code, Z4_EXIT_DONE);
     EXPECT_EQ(out, "z4setup: the configuration is written to " + dir + "/r?port.ini\n");

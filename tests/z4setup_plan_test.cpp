@@ -157,7 +157,7 @@ protected:
         emu::reg_clear_calls();
         emu::set_command_line("z4setup.exe " + arguments);
         ::testing::internal::CaptureStdout();
-        int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+        int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
         *out = ::testing::internal::GetCapturedStdout();
         return code;
     }

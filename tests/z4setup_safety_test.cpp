@@ -50,7 +50,7 @@ protected:
         emu::set_dialog_user(std::move(user));
         emu::set_command_line("z4setup.exe " + arguments);
         ::testing::internal::CaptureStdout();
-        int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+        int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
         std::string printed = ::testing::internal::GetCapturedStdout();
         if (out)
             *out = printed;

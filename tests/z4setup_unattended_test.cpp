@@ -317,7 +317,7 @@ TEST(CommandLine, switches_name_a_verb_only_as_a_word_of_their_own)
     };
     for (const auto &c : cases) {
         char file[Z4_FILE_ARGUMENT_CHARS];
-        EXPECT_EQ(z4_verb(c.argument, file), c.verb) << c.argument;
+        EXPECT_EQ(verbZ4_of(c.argument, file), c.verb) << c.argument;
         EXPECT_STREQ(file, c.file) << c.argument;
     }
 }

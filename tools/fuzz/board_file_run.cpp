@@ -97,7 +97,7 @@ void check_report(const uint8_t *data, size_t size)
         fail("/r showed a box: " + box.caption + ": " + box.text, "(the report)");
     });
     emu::set_command_line("z4setup.exe /r " + report_path());
-    int shown = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    int shown = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     if (shown != 0 && shown != 2)
         fail("/r exits " + std::to_string(shown), "(the report)");
     std::FILE *f = std::fopen(report_path().c_str(), "rb");
@@ -116,7 +116,7 @@ void check_report(const uint8_t *data, size_t size)
         fail("/n of the report showed a box: " + box.caption + ": " + box.text, report);
     });
     emu::set_command_line("z4setup.exe /n " + report_path());
-    int planned = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    int planned = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     std::remove(report_path().c_str());
     bool refused = report.find("; pressing Ok now is refused") != std::string::npos;
     bool asks = report.find("; pressing Ok now asks first, and /s refuses") != std::string::npos;
@@ -164,7 +164,7 @@ void run_board_file(const uint8_t *data, size_t size)
     // "/n" first: it never writes, and what it answers must be what "/s" then does.
     emu::reg_clear_calls();
     emu::set_command_line("z4setup.exe /n " + file_path());
-    int planned = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    int planned = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     for (const auto &call : emu::reg_calls())
         if (emu::changes_registry(call))
             fail("/n made the call " + call.op + " on " + call.key, text);
@@ -178,14 +178,14 @@ void run_board_file(const uint8_t *data, size_t size)
     emu::reg_clear_calls();
 
     emu::set_command_line("z4setup.exe /s " + file_path());
-    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     std::vector<emu::RegCall> applied = emu::reg_calls();
     // Exit 0 means the registry holds the file's configuration: a second look finds nothing.
     if (code == 0) {
         emu::ui_reset();
         resetZ4_process();
         emu::set_command_line("z4setup.exe /n " + file_path());
-        int again = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+        int again = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
         if (again != 0)
             fail("/s exits 0, yet /n then exits " + std::to_string(again), text);
     }

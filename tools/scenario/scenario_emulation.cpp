@@ -83,7 +83,7 @@ void start_second(const std::string &arguments)
         _exit(3);
     emu::set_command_line(words::command_line("z4setup.exe", arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
-    int code = z4_run(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     std::fflush(stdout);
     lines.push_back("second exit " + std::to_string(code));
     for (const auto &line : lines_of(read_file(play.dir + "/second-stdout.txt")))
@@ -244,7 +244,7 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
     emu::comdb_plant_beside_program(s.planted);
     emu::set_command_line(words::command_line(s.console ? "z4setup.com" : "z4setup.exe", s.arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
-    int code = z4_main(module, SW_SHOWDEFAULT, s.console);
+    int code = mainZ4_run(module, SW_SHOWDEFAULT, s.console);
     // Loaded, the planted DLL would end the process as it does under Wine.
     if (!emu::planted_dll_loads().empty())
         code = 86;
