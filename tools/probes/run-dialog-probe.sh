@@ -5,8 +5,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="${OUT:-/tmp/dialog-probe}"
 mkdir -p "$out"
-i686-w64-mingw32-windres -I "$root/setup.d" "$root/setup.d/config_dialog.rc" -O coff -o "$out/dialog.res"
-i686-w64-mingw32-g++-posix -std=c++17 -O1 -static -I "$root/setup.d" \
+i686-w64-mingw32-windres -I "$root/setup.d/config_dialog" "$root/setup.d/config_dialog/config_dialog.rc" -O coff -o "$out/dialog.res"
+i686-w64-mingw32-g++-posix -std=c++17 -O1 -static -I "$root/setup.d/config_dialog" -I "$root/setup.d/platform" \
     "$root/tools/probes/dialog_probe.cpp" "$out/dialog.res" -o "$out/dialog_probe.exe" -mwindows
 export WINEPREFIX="${WINEPREFIX:-/tmp/dlgprobe}" WINEDEBUG=-all
 cd "$out"
