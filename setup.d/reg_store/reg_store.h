@@ -69,6 +69,9 @@ void boardZ4_values(int slot, ServiceValue (&values)[Z4_BOARD_VALUE_COUNT]);
 // The port key of device number `device` below its board key: "Serial<device>".
 constexpr int Z4_PORT_NAME_CHARS = 24;
 void portZ4_name(uint32_t device, char (&name)[Z4_PORT_NAME_CHARS]);
+// The device number a port key's name gives: the number after the prefix portZ4_name writes,
+// whatever the name holds there (numberZ4_at's rule).
+uint32_t portZ4_device_number(const char *name);
 // A port key's two values, in the order the writer sets them: "DosDevices" "COM<com> " and
 // "PortIndex" `index`.
 void portZ4_values(uint32_t com, uint32_t index, ServiceValue (&values)[PORT_VALUE_COUNT]);

@@ -46,10 +46,18 @@ void boardZ4_values(int slot, ServiceValue (&values)[Z4_BOARD_VALUE_COUNT])
     values[2] = {Z4_VALUE_BUSTYPE, REG_DWORD, board.BusType, ""};
 }
 
+// A port key's name: this prefix, then the device number.
+static const char Z4_PORT_NAME_PREFIX[] = "Serial";
+
 void portZ4_name(uint32_t device, char (&name)[Z4_PORT_NAME_CHARS])
 {
     // Numbers past 2^31 come out negative, as the writer has always formed them.
-    std::snprintf(name, sizeof name, "Serial%d", static_cast<int>(device));
+    std::snprintf(name, sizeof name, "%s%d", Z4_PORT_NAME_PREFIX, static_cast<int>(device));
+}
+
+uint32_t portZ4_device_number(const char *name)
+{
+    return numberZ4_at(name, std::strlen(name), sizeof Z4_PORT_NAME_PREFIX - 1);
 }
 
 void portZ4_values(uint32_t com, uint32_t index, ServiceValue (&values)[PORT_VALUE_COUNT])

@@ -95,7 +95,7 @@ static void readZ4_port(HKEY port, const char *portName, int i, DWORD j, KeptPor
         showZ4_read_error("Line:%d 0 based index = %d, retValue = %d", 1770, j, rc);
 
     uint32_t com = numberZ4_at(dosDevices, textLength, 3);
-    uint32_t device = numberZ4_at(portName, std::strlen(portName), 6);
+    uint32_t device = portZ4_device_number(portName);
     if (i == 0 && j == 0) {
         COMMaxNum = com;
         SerialMaxNum = device;

@@ -1,14 +1,17 @@
 // "/s" under fuzzing: any registry, any file, and the promises every run must keep.
 #include "board_file_run.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "board_model_file.h"
+#include "plan_words.h"
 #include "reg_file.h"
 #include "reg_store.h"
 #include "registry_builder.h"
@@ -52,6 +55,35 @@ std::string ports_difference(const Picture &before, const Picture &after)
         if (!was.count(name) && (value.type != REG_SZ || value.data != settings))
             return "the Ports entry " + value.name + " was added with other settings";
     return "";
+}
+
+// The tool run with `arguments` as a new process would, what it prints to standard output kept.
+int capturedZ4_run(const std::string &arguments, std::string *out)
+{
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+    const std::string path = "/tmp/z4fuzz-out-" + std::to_string(getpid()) + ".txt";
+    std::fflush(stdout);
+    int saved = dup(1);  // -1 where standard output is closed
+    int fd = open(path.c_str(), O_CREAT | O_TRUNC | O_RDWR, 0600);
+    if (fd < 0 || dup2(fd, 1) < 0)
+        fail("standard output could not be captured", arguments);
+    emu::set_command_line("z4setup.exe " + arguments);
+    int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    std::fflush(stdout);
+    if (saved >= 0) {
+        dup2(saved, 1);
+        close(saved);
+    } else {
+        close(1);
+    }
+    out->clear();
+    char chunk[4096];
+    lseek(fd, 0, SEEK_SET);
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
+        out->append(chunk, static_cast<size_t>(n));
+    close(fd);
+    std::remove(path.c_str());
+    return code;
 }
 
 // A plain ASCII file reads the same, to the board and to the message, in either UTF-16.
@@ -142,7 +174,7 @@ void run_board_file(const uint8_t *data, size_t size)
     emu::ui_reset();
     resetZ4_process();
     Reader in{data, size};
-    build_registry(in);
+    const Setup setup = build_registry(in);
     std::string text(reinterpret_cast<const char *>(data) + in.at, size - std::min(in.at, size));
     emu::set_message_box_handler([text](const emu::MessageBoxRecord &box) -> int {
         fail("a box was shown: " + box.caption + ": " + box.text, text);
@@ -160,11 +192,12 @@ void run_board_file(const uint8_t *data, size_t size)
         fail("the board file could not be written to " + file_path(), text);
 
     const Picture start = take_picture();
+    const emu::PlanPicture planStart = emu::plan_picture();
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
     // "/n" first: it never writes, and what it answers must be what "/s" then does.
     emu::reg_clear_calls();
-    emu::set_command_line("z4setup.exe /n " + file_path());
-    int planned = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
+    std::string planOut;
+    int planned = capturedZ4_run("/n " + file_path(), &planOut);
     for (const auto &call : emu::reg_calls())
         if (emu::changes_registry(call))
             fail("/n made the call " + call.op + " on " + call.key, text);
@@ -180,6 +213,18 @@ void run_board_file(const uint8_t *data, size_t size)
     emu::set_command_line("z4setup.exe /s " + file_path());
     int code = runZ4_arguments(module, GetCommandLineA(), SW_SHOWDEFAULT);
     std::vector<emu::RegCall> applied = emu::reg_calls();
+    // What "/n" listed is what "/s" changed, no more and no less (faults that strike one call and
+    // not the next would have the two runs read different registries).
+    if (code == 0 && setup.faults.empty()) {
+        std::set<std::string> listed = emu::plan_items(planOut);
+        std::set<std::string> made = emu::plan_difference(planStart, emu::plan_picture());
+        if (listed != made) {
+            std::string both = "/n listed:\n" + planOut + "/s changed:\n";
+            for (const auto &item : made)
+                both += "  " + item + "\n";
+            fail("the plan and the write disagree\n" + both, text);
+        }
+    }
     // Exit 0 means the registry holds the file's configuration: a second look finds nothing.
     if (code == 0) {
         emu::ui_reset();
