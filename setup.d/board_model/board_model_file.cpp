@@ -125,19 +125,27 @@ bool boardZ4_file_key(Parse &p, BoardFileSection &board, Span key, Span value)
             return failZ4_line(p, "BusType %.*s is not ISA, PCI or None", value);
         return setZ4_file_value(p, board.busType, key, static_cast<uint32_t>(type));
     }
-    if (sameZ4_word(key, Z4_FILE_INTERRUPT)) {
-        if (!numberZ4_in(p, key, value, false, &v))
+    // The interrupt and the address: one of the ISA board's choices the dialog offers.
+    const struct {
+        const char *key;
+        bool hex;
+        OptionList choices;
+        const char *outside;
+        BoardFileValue &slot;
+    } options[] = {
+        {Z4_FILE_INTERRUPT, false, interruptZ4_choices(BUS_ISA),
+         "Interrupt %.*s is not one of 3, 4, 5, 7, 10, 11, 12, 15", board.interrupt},
+        {Z4_FILE_IO_ADDR, true, addressZ4_choices(BUS_ISA),
+         "IOAddr %.*s is not one of the addresses the dialog offers", board.ioAddr},
+    };
+    for (const auto &option : options) {
+        if (!sameZ4_word(key, option.key))
+            continue;
+        if (!numberZ4_in(p, key, value, option.hex, &v))
             return false;
-        if (!inZ4_list(interruptZ4_choices(BUS_ISA), v, false))
-            return failZ4_line(p, "Interrupt %.*s is not one of 3, 4, 5, 7, 10, 11, 12, 15", value);
-        return setZ4_file_value(p, board.interrupt, key, v);
-    }
-    if (sameZ4_word(key, Z4_FILE_IO_ADDR)) {
-        if (!numberZ4_in(p, key, value, true, &v))
-            return false;
-        if (!inZ4_list(addressZ4_choices(BUS_ISA), v, true))
-            return failZ4_line(p, "IOAddr %.*s is not one of the addresses the dialog offers", value);
-        return setZ4_file_value(p, board.ioAddr, key, v);
+        if (!inZ4_list(option.choices, v, option.hex))
+            return failZ4_line(p, option.outside, value);
+        return setZ4_file_value(p, option.slot, key, v);
     }
     if (sameZ4_word(key, Z4_FILE_PORTS))
         return numberZ4_in(p, key, value, false, &v) && setZ4_file_value(p, board.ports, key, v);

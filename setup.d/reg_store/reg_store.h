@@ -61,6 +61,9 @@ constexpr int Z4_BOARD_PATH_CHARS = 128;
 void boardZ4_path(int slot, char (&path)[Z4_BOARD_PATH_CHARS]);
 constexpr int Z4_BOARD_NAME_CHARS = 32;
 void boardZ4_name(int slot, char (&name)[Z4_BOARD_NAME_CHARS]);
+// The slot whose board key the writer names `name` (as the registry compares names); -1 for
+// any other name.
+int boardZ4_slot(const char *name);
 
 // What Ok leaves, described once for the writer, the plan and the look after the write.
 // The board key's values, in the order the writer sets them.

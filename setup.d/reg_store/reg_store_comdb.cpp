@@ -317,32 +317,33 @@ static bool releaseZ4_driver_coms_but(const ComDB &c, DWORD size, const ComSet &
     return released;
 }
 
-bool claimZ4_written_coms()
+// The database brought to hold `kept` of the driver's numbers: the old ones it does not hold
+// released, then each of it claimed; false when a call failed (reported). Without msports.dll
+// there is nothing to do.
+static bool settleZ4_coms(const ComSet &kept)
 {
     ComDB c;
     DWORD size;
     ComDBOpened opened = openedZ4_for_change(&c, &size);
     if (opened != Z4_COMDB_OPEN)
         return opened == Z4_COMDB_NONE;
-    ComSet written;
-    writtenZ4_coms(written);
-    bool done = releaseZ4_driver_coms_but(c, size, written);
+    bool done = releaseZ4_driver_coms_but(c, size, kept);
     for (uint32_t com = 1; com <= Z4_COMDB_MAX_PORTS; ++com)
-        if (hasZ4_com(written, com) && !claimZ4_com(c, &size, com))
+        if (hasZ4_com(kept, com) && !claimZ4_com(c, &size, com))
             done = false;
     closeZ4_comdb(&c);
     return done;
 }
 
+bool claimZ4_written_coms()
+{
+    ComSet written;
+    writtenZ4_coms(written);
+    return settleZ4_coms(written);
+}
+
 bool releaseZ4_driver_coms()
 {
-    ComDB c;
-    DWORD size;
-    ComDBOpened opened = openedZ4_for_change(&c, &size);
-    if (opened != Z4_COMDB_OPEN)
-        return opened == Z4_COMDB_NONE;
-    ComSet none = {};
-    bool done = releaseZ4_driver_coms_but(c, size, none);
-    closeZ4_comdb(&c);
-    return done;
+    const ComSet none = {};
+    return settleZ4_coms(none);
 }

@@ -20,18 +20,6 @@ void keepZ4_reads(bool on)
     Z4Kept.on = on;
 }
 
-// The slot whose key the writer names `name`; -1 for any other name.
-static int slotZ4_named(const char *name)
-{
-    for (int s = 0; s < Z4_SLOTS; ++s) {
-        char written[Z4_BOARD_NAME_CHARS];
-        boardZ4_name(s, written);
-        if (sameZ4_key_name(name, written))
-            return s;
-    }
-    return -1;
-}
-
 void placeZ4_boards_by_name()
 {
     if (!Z4Kept.parametersRead || Z4Kept.boardCount == 0)
@@ -39,7 +27,7 @@ void placeZ4_boards_by_name()
     int slotOf[Z4_SLOTS];
     bool taken[Z4_SLOTS] = {};
     for (DWORD b = 0; b < Z4Kept.boardCount; ++b) {
-        int s = Z4Kept.boards[b].read ? slotZ4_named(Z4Kept.boards[b].name) : -1;
+        int s = Z4Kept.boards[b].read ? boardZ4_slot(Z4Kept.boards[b].name) : -1;
         if (s < 0 || taken[s])
             return;
         taken[s] = true;

@@ -4,6 +4,7 @@
 
 #include "board_model.h"
 #include "reg_store.h"
+#include "reg_store_keys.h"
 
 // Start mode 2 (automatic) unless the service key already holds one.
 static const uint32_t Z4_DEFAULT_START = 2;
@@ -36,6 +37,17 @@ void boardZ4_path(int slot, char (&path)[Z4_BOARD_PATH_CHARS])
 void boardZ4_name(int slot, char (&name)[Z4_BOARD_NAME_CHARS])
 {
     std::snprintf(name, sizeof name, Z4_BOARD_NAME_FORMAT, slot + 1);
+}
+
+int boardZ4_slot(const char *name)
+{
+    for (int slot = 0; slot < Z4_SLOTS; ++slot) {
+        char own[Z4_BOARD_NAME_CHARS];
+        boardZ4_name(slot, own);
+        if (sameZ4_key_name(name, own))
+            return slot;
+    }
+    return -1;
 }
 
 void boardZ4_values(int slot, ServiceValue (&values)[Z4_BOARD_VALUE_COUNT])

@@ -9,18 +9,6 @@
 #include "z4setup_report.h"
 #include "z4setup_trace.h"
 
-// Board1 to Board4 are the writer's own: it empties and rewrites or deletes them itself.
-static bool isZ4_board_key(const char *name)
-{
-    for (int slot = 0; slot < Z4_SLOTS; ++slot) {
-        char own[Z4_BOARD_NAME_CHARS];
-        boardZ4_name(slot, own);
-        if (sameZ4_key_name(name, own))
-            return true;
-    }
-    return false;
-}
-
 // One subkey of Parameters deleted; false when it is still there (reported).
 static bool deleteZ4_board_key(HKEY parameters, const SubkeyName &board)
 {
@@ -31,7 +19,8 @@ static bool deleteZ4_board_key(HKEY parameters, const SubkeyName &board)
             static_cast<int>(rc));
     // Any other key left with its ports would be read back as a board on the next run, and
     // written again under a board key: one board described twice.
-    if (isZ4_board_key(board.name) ||
+    // Board1 to Board4 are the writer's own: it empties and rewrites or deletes them itself.
+    if (boardZ4_slot(board.name) >= 0 ||
         (rc = deleteZ4_with_subkeys(parameters, board.name)) == ERROR_SUCCESS)
         return true;
     // Still there, it would come back as a board: that is a failure, not a trace.
