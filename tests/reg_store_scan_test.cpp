@@ -1,6 +1,7 @@
 // The system port scan: device and COM numbers in use, the loaded driver's share of them,
 // and the reports when the two maps cannot be read.
 #include "reg_store_fixture.h"
+#include "reg_store_kept.h"
 
 using namespace store;
 
@@ -355,4 +356,23 @@ TEST_F(Scan, device_map_names_of_windows_2000_and_later_give_their_device_number
     EXPECT_EQ(SerialMaxNum, 12u);
     EXPECT_EQ(COMMaxNum, 5u);
     EXPECT_TRUE(boxes().empty());
+}
+
+// ---- what a run keeps ----
+
+// A second scan in one process keeps its own reading of both maps, not one added to the first.
+TEST_F(Scan, a_second_scan_keeps_only_its_own_reading_of_the_maps)
+{
+    loaded_devices(2, 9);
+    mapped_devices(0, 9);
+    keepZ4_reads(true);
+    getZ4_port_numbers();
+    getZ4_port_numbers();
+    mapped("Serial20", "COM30");
+    getZ4_port_numbers();
+    EXPECT_EQ(Z4Kept.loadedCount, 16u);  // "\Device\Serial2.Raw" to "\Device\Serial9.Translated"
+    EXPECT_TRUE(Z4Kept.loadedRead);
+    ASSERT_EQ(Z4Kept.deviceMapCount, 11u);
+    EXPECT_STREQ(Z4Kept.deviceMap[10].name, "Serial20");
+    keepZ4_reads(false);
 }

@@ -39,6 +39,11 @@ static void countZ4_loaded_device(const char *name)
 
 static void scanZ4_resource_map()
 {
+    // A scan keeps its own reading only: one kept by an earlier scan goes.
+    std::free(Z4Kept.loaded);
+    Z4Kept.loaded = nullptr;
+    Z4Kept.loadedCount = 0;
+    Z4Kept.loadedRead = false;
     HKEY key;
     if (!openZ4_map(Z4_RESOURCE_MAP_KEY,
                     "Error: Unable to open LOADED SERIAL DRIVER serialz4 key."
@@ -72,6 +77,9 @@ static void scanZ4_resource_map()
 // could not be opened, which also rules out the adjustment.
 static bool scanZ4_device_map()
 {
+    std::free(Z4Kept.deviceMap);
+    Z4Kept.deviceMap = nullptr;
+    Z4Kept.deviceMapCount = 0;
     HKEY key;
     LONG rc;
     Z4Kept.deviceMapRead = Z4Kept.on;
