@@ -3,7 +3,11 @@
 #include "test_support.h"
 #include "config_dialog_fixture.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 
 #include "reg_store.h"
 #include "z4setup.h"
@@ -148,23 +152,54 @@ TEST_F(DialogRun, cancel_after_a_failed_ok_writes_nothing_either)
     EXPECT_EQ(emu::reg_save_text({}), before);
 }
 
-TEST_F(DialogRun, help_opens_the_help_files_contents_and_leaves_the_dialog_as_it_was)
+// With a help file beside the exe (as a driver package may ship one) Help asks WinHelp for its
+// contents; without one it shows the dialog's own help in a box the dialog owns, and asks no
+// viewer for anything. Either way the dialog stays as it was.
+TEST_F(DialogRun, help_opens_the_help_file_beside_the_exe_or_else_the_dialogs_own_help)
 {
-    run_tool([](emu::DialogUser &u) {
-        std::string ports = u.text(203), irq = u.text(201);
-        u.press(IDC_HELP);
-        ASSERT_EQ(emu::help_requests().size(), 1u);
-        const emu::HelpRequest &h = emu::help_requests()[0];
-        EXPECT_EQ(h.owner, u.hwnd());
-        EXPECT_EQ(h.file, "z4setup.hlp");
-        EXPECT_EQ(h.command, static_cast<UINT>(HELP_CONTENTS));
-        EXPECT_EQ(h.data, 0u);
-        EXPECT_TRUE(u.dialog_open());
-        EXPECT_EQ(u.text(203), ports);
-        EXPECT_EQ(u.text(201), irq);
-        u.press(IDC_CANCEL);
-    });
-    EXPECT_EQ(emu::help_requests().size(), 1u);  // nothing asks the viewer to close
+    char folder[] = "/tmp/z4help-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string exe = std::string(folder) + "/z4setup.exe", hlp = std::string(folder) + "/z4setup.hlp";
+    for (bool shipped : {true, false}) {
+        SCOPED_TRACE(shipped ? "z4setup.hlp beside the exe" : "no help file");
+        DialogTest::SetUp();
+        emu::set_module_path(exe);
+        if (shipped)
+            std::ofstream(hlp) << "?_\x03";
+        else
+            std::remove(hlp.c_str());
+        HWND owner = nullptr;
+        run_tool([&](emu::DialogUser &u) {
+            owner = u.hwnd();
+            std::string ports = u.text(203), irq = u.text(201);
+            u.press(IDC_HELP);
+            EXPECT_TRUE(u.dialog_open());
+            EXPECT_EQ(u.text(203), ports);
+            EXPECT_EQ(u.text(201), irq);
+            u.press(IDC_CANCEL);
+        });
+        if (shipped) {
+            ASSERT_EQ(emu::help_requests().size(), 1u);  // and nothing asks the viewer to close
+            const emu::HelpRequest &h = emu::help_requests()[0];
+            EXPECT_EQ(h.owner, owner);
+            EXPECT_EQ(h.file, "z4setup.hlp");
+            EXPECT_EQ(h.command, static_cast<UINT>(HELP_CONTENTS));
+            EXPECT_EQ(h.data, 0u);
+            EXPECT_TRUE(emu::message_boxes().empty());
+        } else {
+            EXPECT_TRUE(emu::help_requests().empty());
+            ASSERT_EQ(emu::message_boxes().size(), 1u);
+            const emu::MessageBoxRecord &box = emu::message_boxes()[0];
+            EXPECT_EQ(box.owner, owner);
+            EXPECT_EQ(box.caption, "Help");
+            EXPECT_EQ(box.style, static_cast<UINT>(MB_OK));
+            for (const char *word : {"Bus Type", "IRQ", "IO Addr", "Number of Ports", "Device Name Suffix",
+                                     "Logical Name Suffix", "Ok checks", "z4setup /?", "read-me"})
+                EXPECT_NE(box.text.find(word), std::string::npos) << word;
+        }
+    }
+    std::remove(hlp.c_str());
+    rmdir(folder);
 }
 
 TEST_F(DialogTest, a_dialog_its_user_leaves_open_is_destroyed_and_returns_minus_1)

@@ -30,6 +30,9 @@ const std::vector<std::string> &debug_output();
 
 // The process's command line as GetCommandLineA returns it.
 void set_command_line(const std::string &line);
+// The program's file as GetModuleFileNameW names it (UTF-8); "/opt/z4setup/z4setup.exe", in a
+// folder that does not exist, unless a test gives another.
+void set_module_path(const std::string &path);
 
 // Every WinHelpA call.
 struct HelpRequest {

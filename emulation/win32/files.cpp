@@ -379,7 +379,7 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
     auto it = metas.find(path);
     DWORD attributes = it == metas.end() ? 0 : it->second.attributes;
     if (S_ISDIR(st.st_mode))
-        attributes |= 0x10;
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
     if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0)
         attributes |= FILE_ATTRIBUTE_READONLY;
     return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;

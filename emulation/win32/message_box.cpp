@@ -17,6 +17,8 @@ std::function<int(const emu::MessageBoxRecord &)> box_handler;
 std::vector<std::string> traces;
 std::vector<emu::HelpRequest> helps;
 std::string command_line = "z4setup.exe";
+const char *const DEFAULT_MODULE_PATH = "/opt/z4setup/z4setup.exe";
+std::string module_path = DEFAULT_MODULE_PATH;
 UINT error_mode_set = 0;
 
 // wsprintfA never writes more than 1024 characters before its NUL.
@@ -130,6 +132,29 @@ UINT WINAPI SetErrorMode(UINT uMode)
     return previous;
 }
 
+// The program's own file (hModule null); as Windows does, a name longer than the buffer is cut
+// to nSize - 1 characters and a NUL, with ERROR_INSUFFICIENT_BUFFER, and nSize returned.
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
+{
+    if (hModule != nullptr || nSize == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::u16string wide;
+    for (unsigned char c : module_path)
+        wide += static_cast<char16_t>(c);  // the tests' paths are ASCII
+    DWORD n = static_cast<DWORD>(wide.size());
+    DWORD copied = n < nSize ? n : nSize - 1;
+    for (DWORD i = 0; i < copied; ++i)
+        lpFilename[i] = static_cast<WCHAR>(wide[i]);
+    lpFilename[copied] = 0;
+    if (n >= nSize) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nSize;
+    }
+    return n;
+}
+
 LPSTR WINAPI GetCommandLineA(void)
 {
     return &command_line[0];
@@ -172,6 +197,7 @@ void ui_reset()
     traces.clear();
     helps.clear();
     command_line = "z4setup.exe";
+    module_path = DEFAULT_MODULE_PATH;
     error_mode_set = 0;
     mutex_reset();
     console_reset();
@@ -189,6 +215,7 @@ void set_message_box_handler(std::function<int(const MessageBoxRecord &)> handle
 const std::vector<std::string> &debug_output() { return traces; }
 
 void set_command_line(const std::string &line) { command_line = line; }
+void set_module_path(const std::string &path) { module_path = path; }
 
 const std::vector<HelpRequest> &help_requests() { return helps; }
 

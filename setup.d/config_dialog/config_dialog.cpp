@@ -112,7 +112,7 @@ static INT_PTR onZ4_command(HWND hdlg, WPARAM wParam)
         EndDialog(hdlg, 0);
         return 1;
     case IDC_HELP:
-        WinHelpA(hdlg, "z4setup.hlp", HELP_CONTENTS, 0);
+        showZ4_help(hdlg);
         return 0;
     default:
         if (boardZ4_control_at(id, &slot, &column))
