@@ -19,6 +19,9 @@ struct Step {
     std::string want;  // the transcript line this step must produce; empty for actions
 };
 
+// What stands in for a help file a driver package ships: only whether it is there counts.
+inline const char HELP_FILE_BYTES[] = "?_\x03\0 (a help file's first bytes)";
+
 struct Scenario {
     std::string name;
     std::string dir;
@@ -33,6 +36,7 @@ struct Scenario {
     bool console = false;               // z4setup.com runs instead of z4setup.exe
     bool comdb = false;                 // a COM port database (msports.dll) is there
     bool planted = false;               // a msports.dll is planted beside the program
+    bool helpFile = false;              // a z4setup.hlp lies beside the program
     std::vector<std::pair<std::string, std::string>> links;  // symbolic links made: name, target
     int dpi = 96;                       // the screen's DPI under Wine
     std::string batch;                  // "cmd /c BATCH" runs instead, both programs beside it

@@ -242,6 +242,11 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
         emu::hold_file(dir + "/" + name);
     emu::comdb_install(s.comdb);
     emu::comdb_plant_beside_program(s.planted);
+    // The program stands in its working folder, a help file beside it.
+    if (s.helpFile) {
+        emu::set_module_path(dir + "/z4setup.exe");
+        write_file(dir + "/z4setup.hlp", HELP_FILE_BYTES);
+    }
     emu::set_command_line(words::command_line(s.console ? "z4setup.com" : "z4setup.exe", s.arguments));
     HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
     int code = mainZ4_run(module, SW_SHOWDEFAULT, s.console);

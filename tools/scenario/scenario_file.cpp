@@ -119,10 +119,14 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
         // The console companion, z4setup.com, runs instead of z4setup.exe; "comdb": the system
         // has a COM port database (Windows 2000 and later), the stand-in msports.dll under Wine.
         // "planted-dll": a msports.dll that ends any process loading it lies beside the program.
-        if (verb == "console" || verb == "comdb" || verb == "planted-dll") {
+        // "help-file": a z4setup.hlp, as a driver package may ship one, lies beside the program.
+        if (verb == "console" || verb == "comdb" || verb == "planted-dll" || verb == "help-file") {
             if (w.size() != 1)
                 return fail(line, verb + " takes no argument");
-            (verb == "console" ? out->console : verb == "comdb" ? out->comdb : out->planted) = true;
+            (verb == "console"  ? out->console
+             : verb == "comdb"  ? out->comdb
+             : verb == "planted-dll" ? out->planted
+                                     : out->helpFile) = true;
             continue;
         }
         // A symbolic link planted in the tool's folder, as an attacker would plant one.

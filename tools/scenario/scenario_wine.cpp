@@ -219,8 +219,11 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     std::string companion = fs::path(o.exe).replace_extension(".com").string();
     if (s.console)
         program = companion;
-    // A batch file finds both programs beside it; a planted msports.dll lies beside them.
-    if (!s.batch.empty() || s.planted) {
+    // A batch file finds both programs beside it; a planted msports.dll or a help file lies
+    // beside them.
+    if (s.helpFile)
+        write_file(dir + "/z4setup.hlp", HELP_FILE_BYTES);
+    if (!s.batch.empty() || s.planted || s.helpFile) {
         std::vector<std::string> copies = {o.exe, companion};
         std::string planted = (fs::path(o.msports).parent_path().parent_path() / "planted" /
                                "msports.dll").string();
