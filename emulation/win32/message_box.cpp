@@ -7,6 +7,7 @@
 
 #include "comdb_record.h"
 #include "ui_record.h"
+#include "event_record.h"
 #include "window_record.h"
 #include "window_internal.h"
 
@@ -192,6 +193,7 @@ namespace emu {
 
 void ui_reset()
 {
+    events_reset();
     boxes.clear();
     box_handler = nullptr;
     traces.clear();

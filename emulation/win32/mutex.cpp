@@ -4,6 +4,7 @@
 #include <string>
 #include <strings.h>
 
+#include "event_record.h"
 #include "file_record.h"
 #include "ui_record.h"
 
@@ -57,7 +58,7 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR lpName)
 
 BOOL WINAPI CloseHandle(HANDLE hObject)
 {
-    if (emu_close_file_handle(hObject))
+    if (emu_close_file_handle(hObject) || emu_close_token_handle(hObject))
         return TRUE;
     auto it = handle_names.find(reinterpret_cast<uintptr_t>(hObject));
     if (it == handle_names.end()) {

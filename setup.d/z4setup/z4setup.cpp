@@ -10,6 +10,7 @@
 #include "config_dialog.h"
 #include "reg_store.h"
 #include "reg_store_kept.h"
+#include "z4setup_events.h"
 #include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 #include "z4setup_trace.h"
@@ -122,7 +123,10 @@ static LRESULT onZ4_configure(HWND hwnd)
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 1;
     }
-    writeZ4_configuration();
+    bool held = writeZ4_configuration();
+    sayZ4_written_boards(false);
+    reportZ4_event(held ? Z4_EVENT_DIALOG_WROTE : Z4_EVENT_DIALOG_FAILED,
+                   held ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE);
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     return 0;
 }
@@ -152,6 +156,9 @@ void resetZ4_process()
     forgetZ4_driver_coms();
     keepZ4_reads(false);
     forgetZ4_plan();
+    forgetZ4_event_lines();
+    Z4WriteBegun = false;
+    Z4RunVerb = Z4_VERB_CONFIGURE;
     traceZ4_only_under_debugger(false);
     routeZ4_reports(Z4_REPORT_BOX);
     resetZ4_interrupts();
@@ -196,7 +203,7 @@ static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int sho
         endZ4_write();
         // 1 only when the driver's keys are gone: otherwise it starts again at the next boot.
         if (gone && Z4AtConsole)
-            std::printf("z4setup: removed; the registry holds no configuration of the driver\n");
+            sayZ4_line("z4setup: removed; the registry holds no configuration of the driver\n");
         return gone ? Z4_EXIT_REMOVED : Z4_EXIT_WRITE_FAILED;
     }
     case Z4_VERB_APPLY:
@@ -208,6 +215,28 @@ static int runZ4_verb(Z4Verb verb, const char *file, HINSTANCE instance, int sho
     default:
         return configureZ4_dialog(instance, show_state);
     }
+}
+
+Z4Verb Z4RunVerb = Z4_VERB_CONFIGURE;
+
+// The event of a run without a window that changed the registry, refused or failed; "/n", "/r",
+// "/?" and an "/s" that found the registry as the file asks leave none. The dialog's run has its
+// event from Ok's write.
+static void reportZ4_outcome(Z4Verb verb, int code)
+{
+    if (verb == Z4_VERB_REMOVE)
+        reportZ4_event(code == Z4_EXIT_REMOVED ? Z4_EVENT_REMOVED : Z4_EVENT_REMOVAL_FAILED,
+                       code == Z4_EXIT_REMOVED ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE);
+    if (verb != Z4_VERB_APPLY || (code == Z4_EXIT_DONE && !Z4WriteBegun))
+        return;
+    if (code == Z4_EXIT_DONE)
+        reportZ4_event(Z4_EVENT_APPLIED, EVENTLOG_INFORMATION_TYPE);
+    else if (code == Z4_EXIT_REFUSED)
+        reportZ4_event(Z4_EVENT_APPLY_REFUSED, EVENTLOG_WARNING_TYPE);
+    else if (code == Z4_EXIT_BAD_FILE)
+        reportZ4_event(Z4_EVENT_APPLY_BAD_FILE, EVENTLOG_WARNING_TYPE);
+    else
+        reportZ4_event(Z4_EVENT_APPLY_FAILED, EVENTLOG_ERROR_TYPE);
 }
 
 int runZ4_arguments(HINSTANCE instance, const char *command_line, int show_state, bool console)
@@ -223,8 +252,8 @@ int runZ4_arguments(HINSTANCE instance, const char *command_line, int show_state
     if (verb != Z4_VERB_CONFIGURE || (console && arguments[0] != '\0'))
         startZ4_unattended(console ? Z4_REPORT_LINE : Z4_REPORT_BOX);
     if (verb == Z4_VERB_LONG_FILE) {
-        std::printf("z4setup: the file name is longer than the %d characters z4setup takes\n",
-                    Z4_FILE_NAME_CHARS - 1);
+        sayZ4_line("z4setup: the file name is longer than the %d characters z4setup takes\n",
+                   Z4_FILE_NAME_CHARS - 1);
         return Z4_EXIT_BAD_FILE;
     }
     // The usage touches nothing and may be asked for while a run goes on. At a console an
@@ -235,16 +264,26 @@ int runZ4_arguments(HINSTANCE instance, const char *command_line, int show_state
         showZ4_usage();
         return Z4_EXIT_BAD_FILE;
     }
+    Z4RunVerb = verb;
+    // The event's first line: what was asked.
+    char asked[Z4_FILE_ARGUMENT_CHARS + 32];
+    std::snprintf(asked, sizeof asked, "z4setup %s", arguments);
+    keepZ4_event_line(asked);
     if (!holdZ4_instance()) {
+        int code = Z4_EXIT_RUNNING;
         if (verb == Z4_VERB_CONFIGURE) {
             reportZ4_text(nullptr, "Another z4setup is running.", "Zentrix IV Configuration", MB_OK);
-            return 0;
+            code = 0;
+        } else {
+            sayZ4_line("Another z4setup is running.\n");
         }
-        std::printf("Another z4setup is running.\n");
-        return Z4_EXIT_RUNNING;
+        if (verb == Z4_VERB_CONFIGURE || verb == Z4_VERB_APPLY || verb == Z4_VERB_REMOVE)
+            reportZ4_event(Z4_EVENT_RUNNING, EVENTLOG_WARNING_TYPE);
+        return code;
     }
     int code = runZ4_verb(verb, file, instance, show_state);
     releaseZ4_instance();
+    reportZ4_outcome(verb, code);
     return code;
 }
 

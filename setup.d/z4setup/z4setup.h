@@ -33,6 +33,9 @@ enum Z4Verb {
 Z4Verb verbZ4_of(const char *argument_text, char (&file)[Z4_FILE_ARGUMENT_CHARS],
                bool console = false);
 
+// The verb of the run under way, for its event.
+extern Z4Verb Z4RunVerb;
+
 LRESULT CALLBACK Z4WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Puts every process-wide table and number back to what a new process starts with: the board

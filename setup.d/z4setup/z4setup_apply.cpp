@@ -9,6 +9,7 @@
 #include "config_dialog_rules.h"
 #include "reg_store.h"
 #include "reg_store_kept.h"
+#include "z4setup_events.h"
 #include "z4setup_files.h"
 #include "z4setup_report.h"
 
@@ -35,7 +36,7 @@ static bool refuseZ4_file(const BoardFile &file, const char *name)
             what = "a None board takes no Ports";
         }
         if (wrong) {
-            std::printf("%s:%d: Board%d is %s: %s\n", name, wrong->line, b + 1, busTypeNames[type], what);
+            sayZ4_line("%s:%d: Board%d is %s: %s\n", name, wrong->line, b + 1, busTypeNames[type], what);
             return true;
         }
         if (type != BUS_ISA || !board.interrupt.line)
@@ -43,7 +44,7 @@ static bool refuseZ4_file(const BoardFile &file, const char *name)
         if (firstIsa < 0) {
             firstIsa = b;
         } else if (file.boards[firstIsa].interrupt.value != board.interrupt.value) {
-            std::printf("%s:%d: Board%d gives Interrupt %u, Board%d gives %u: the ISA boards share "
+            sayZ4_line("%s:%d: Board%d gives Interrupt %u, Board%d gives %u: the ISA boards share "
                         "one interrupt\n",
                         name, board.interrupt.line, b + 1, board.interrupt.value, firstIsa + 1,
                         file.boards[firstIsa].interrupt.value);
@@ -71,22 +72,28 @@ static void enterZ4_board(int slot, const BoardFileSection &board)
         CurrentZ4config[slot].NumPorts = board.ports.value;
 }
 
-static void printZ4_written_boards()
+void sayZ4_written_boards(bool print)
 {
     bool any = false;
     for (int b = 0; b < Z4_SLOTS; ++b)
         any = any || slotZ4_written(b);
     // At a prompt a run that printed no board line would look as if it did nothing.
     if (!any && Z4AtConsole)
-        std::printf("z4setup: no board is configured; the driver has no ports\n");
+        sayZ4_line("z4setup: no board is configured; the driver has no ports\n");
+    char line[200];
     for (int b = 0; b < Z4_SLOTS; ++b) {
         if (!slotZ4_written(b))
             continue;
         const BoardConfig &slot = CurrentZ4config[b];
         char names[96];
         namesZ4_of_ports(b, names);
-        std::printf("Board%d: %s, Interrupt %u, IOAddr %X, Ports %u: %s\n", b + 1,
-                    busTypeNames[slot.BusType], slot.Interrupt, slot.IOAddr, slot.NumPorts, names);
+        std::snprintf(line, sizeof line, "Board%d: %s, Interrupt %u, IOAddr %X, Ports %u: %s\n",
+                      b + 1, busTypeNames[slot.BusType], slot.Interrupt, slot.IOAddr, slot.NumPorts,
+                      names);
+        if (print)
+            sayZ4_line("%s", line);
+        else
+            keepZ4_event_line(line);
     }
 }
 
@@ -98,13 +105,13 @@ static bool preparedZ4_apply(const char *verb, const char *file, int *code)
     startZ4_unattended(Z4_REPORT_LINE);
     *code = Z4_EXIT_BAD_FILE;
     if (file[0] == '\0') {
-        std::printf("z4setup: %s needs the name of a board file\n", verb);
+        sayZ4_line("z4setup: %s needs the name of a board file\n", verb);
         return false;
     }
     BoardFile board;
     char error[Z4_BOARD_FILE_ERROR_CHARS];
     if (!readZ4_board_file(file, &board, error)) {
-        std::printf("%s\n", error);
+        sayZ4_line("%s\n", error);
         return false;
     }
     *code = Z4_EXIT_REFUSED;
@@ -149,20 +156,20 @@ int applyZ4_file(const char *file)
         return code;
     // A machine that holds the configuration already is left alone: not a key opened to write.
     if (planZ4_changes(nullptr) == 0) {
-        printZ4_written_boards();
-        std::printf("z4setup: the registry holds this configuration already; nothing changed\n");
+        sayZ4_written_boards(true);
+        sayZ4_line("z4setup: the registry holds this configuration already; nothing changed\n");
         return Z4_EXIT_DONE;
     }
 
     if (!writeZ4_configuration())
         return Z4_EXIT_WRITE_FAILED;
-    printZ4_written_boards();
+    sayZ4_written_boards(true);
     return Z4_EXIT_DONE;
 }
 
 static void printZ4_change(const char *line)
 {
-    std::printf("%s\n", line);
+    sayZ4_line("%s\n", line);
 }
 
 int planZ4_file(const char *file)
@@ -172,9 +179,9 @@ int planZ4_file(const char *file)
         return code;
     unsigned changes = planZ4_changes(printZ4_change);
     if (changes == 0) {
-        std::printf("no change: the registry holds this configuration already\n");
+        sayZ4_line("no change: the registry holds this configuration already\n");
         return Z4_EXIT_DONE;
     }
-    std::printf("%u change%s\n", changes, changes == 1 ? "" : "s");
+    sayZ4_line("%u change%s\n", changes, changes == 1 ? "" : "s");
     return Z4_EXIT_CHANGES;
 }

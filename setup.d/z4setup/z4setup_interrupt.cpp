@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "z4setup.h"
+#include "z4setup_events.h"
 #include "z4setup_verbs.h"
 
 enum : LONG { Z4_BEFORE_WRITE, Z4_WRITING, Z4_WRITTEN, Z4_INTERRUPTED };
@@ -19,8 +21,10 @@ static BOOL WINAPI onZ4_console_event(DWORD type)
         return TRUE;
     if (InterlockedCompareExchange(&Z4WriteState, Z4_INTERRUPTED, Z4_BEFORE_WRITE) ==
         Z4_BEFORE_WRITE) {
-        std::printf("z4setup: interrupted; nothing was written\n");
+        sayZ4_line("z4setup: interrupted; nothing was written\n");
         std::fflush(stdout);
+        if (Z4RunVerb == Z4_VERB_APPLY || Z4RunVerb == Z4_VERB_REMOVE)
+            reportZ4_event(Z4_EVENT_INTERRUPTED, EVENTLOG_WARNING_TYPE);
         ExitProcess(Z4_EXIT_INTERRUPTED);
     }
     // The write finishes first; returning ends a closed console's process only then.

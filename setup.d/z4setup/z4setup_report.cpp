@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "z4setup_events.h"
+
 static Z4ReportRoute Z4ReportsGo = Z4_REPORT_BOX;
 static std::FILE *Z4CommentStream = stdout;
 
@@ -35,6 +37,9 @@ static void printZ4_report(std::FILE *out, const char *prefix, const char *text,
 
 int reportZ4_text(HWND owner, const char *text, const char *caption, UINT buttons)
 {
+    char kept[2200];  // the longest report, the look after the write, holds 2048
+    std::snprintf(kept, sizeof kept, "%s%s%s", caption, caption[0] ? ": " : "", text);
+    keepZ4_event_line(kept);
     if (Z4ReportsGo == Z4_REPORT_BOX)
         return MessageBoxA(owner, text, caption, buttons);
     if (Z4ReportsGo == Z4_REPORT_LINE || Z4CommentStream != stdout)

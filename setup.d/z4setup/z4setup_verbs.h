@@ -30,6 +30,11 @@ void releaseZ4_instance();
 // finds is listed in one "Debug" box, or a line each).
 bool writeZ4_configuration();
 
+// The boards the configuration writes, a line each ("Board1: ISA, Interrupt 5, IOAddr 310, Ports
+// 8: Serial3-Serial10, COM3-COM10"): printed, or only kept for the run's event.
+void sayZ4_written_boards(bool print);
+// Whether this run's write began (the registry may have changed).
+extern bool Z4WriteBegun;
 // "/s FILE": the board file applied as a user would enter it in the dialog, then Ok.
 int applyZ4_file(const char *file);
 // "/n FILE": everything "/s FILE" does up to the write, then the changes the write would make,

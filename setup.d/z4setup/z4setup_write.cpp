@@ -7,6 +7,7 @@
 
 #include "reg_store.h"
 #include "reg_store_kept.h"
+#include "z4setup_events.h"
 #include "z4setup_interrupt.h"
 #include "z4setup_report.h"
 
@@ -23,7 +24,7 @@ static bool Z4UnwrittenFull;
 static void noteZ4_unwritten(const char *line)
 {
     if (reportsZ4_are_lines()) {
-        std::printf("z4setup: after the write the registry still needs: %s\n", line);
+        sayZ4_line("z4setup: after the write the registry still needs: %s\n", line);
         return;
     }
     // The box shows whole lines while they fit, then none: the count says how many it leaves out.
@@ -62,10 +63,13 @@ static bool heldZ4_as_written()
     return false;
 }
 
+bool Z4WriteBegun = false;
+
 bool writeZ4_configuration()
 {
     // What was kept of the reads no longer holds once the write begins.
     keepZ4_reads(false);
+    Z4WriteBegun = true;
     beginZ4_write();
     bool oldGone = delZ4_reg_boards();
     bool whole = false;
