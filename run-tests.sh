@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
 tools/build.sh win32 win64 host
+# The installer packages, which the suite installs and removes under Wine.
+cmake --build --preset win32 --target msi
+cmake --build --preset win64 --target msi
 tools/check-exe.sh build/win32/z4setup.exe build/win32/z4setup.com build/win64/z4setup.exe \
     build/win64/z4setup.com
 ctest --preset host
