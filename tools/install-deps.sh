@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev
           mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick
-          clang libclang-rt-14-dev python3
+          clang libclang-rt-14-dev python3 python3-yaml
           qemu-user-static wine32-preloader:i386 wixl)
 
 missing=()

@@ -47,4 +47,22 @@ code=0; (cd "$work" && $wine msiexec /x package.msi /qn) || code=$?
 if $wine reg query "$source_key" >/dev/null 2>&1; then fail "the event source is still registered"; fi
 $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board1' >/dev/null 2>&1 ||
     fail "the removal took the driver's configuration"
+# The Intune recipe's install.cmd of docs/deployment.md, for the 64-bit package it names, under
+# Wine's cmd: the package, the board file copied to ProgramData, the boards applied.
+if [ "$folder" = "Program Files" ]; then
+    $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1
+    mkdir "$work/intune"
+    sed -n '/^rem install.cmd/,/^```$/p' "$root/docs/deployment.md" | sed '$d' |
+        sed "1i @echo off" | sed "s/z4setup-[0-9.]*-win64\.msi/$(basename "$msi")/" |
+        sed 's/$/\r/' >"$work/intune/install.cmd"
+    cp "$msi" "$work/intune/"
+    cp "$root/docs/windows/boards-example.ini" "$work/intune/boards.ini"
+    code=0; (cd "$work/intune" && $wine cmd /c install.cmd >"$work/intune.txt" 2>&1) || code=$?
+    [ "$code" = 0 ] || fail "install.cmd exits $code: $(cat "$work/intune.txt")"
+    [ -f "$WINEPREFIX/drive_c/ProgramData/Zentrix IV/boards.ini" ] || fail "install.cmd copied no board file"
+    $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board1' >/dev/null 2>&1 ||
+        fail "install.cmd wrote no configuration"
+    code=0; (cd "$work" && $wine msiexec /x package.msi /qn) || code=$?
+    [ "$code" = 0 ] || fail "msiexec /x after install.cmd exits $code"
+fi
 echo "msi-test: $(basename "$msi"): installed, applied with its event, removed; the configuration kept"
