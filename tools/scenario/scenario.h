@@ -43,6 +43,7 @@ struct Scenario {
     std::vector<std::string> volatile_keys;  // made volatile before before.reg is imported
     std::vector<std::string> read_only_keys;  // the emulation refuses every write there
     std::string expected_output;        // the tool's standard output must equal this file
+    std::string event;                  // "" unchecked, "none", or the run's one event: "100 information"
     std::vector<std::pair<std::string, std::string>> expected_files;  // written, wanted
 };
 
@@ -93,6 +94,13 @@ std::vector<std::string> lines_of(const std::string &text);
 // What differs between the files the scenario expects and those the run left in `run_dir`
 // (stdout.txt for the standard output); line ends are compared as LF.
 std::vector<std::string> judge_files(const Scenario &s, const std::string &run_dir);
+// The events the run wrote to the Application log ("100 information", ...) against `event`.
+// "information", "warning", "error" for the event types the tool writes; the number otherwise.
+inline std::string event_type_name(uint16_t type)
+{
+    return type == 4 ? "information" : type == 2 ? "warning" : type == 1 ? "error" : std::to_string(type);
+}
+std::vector<std::string> judge_event(const Scenario &s, const std::vector<std::string> &seen);
 // Copies the scenario's input files into the folder the tool runs in.
 bool copy_inputs(const Scenario &s, const std::string &run_dir, std::string *error);
 

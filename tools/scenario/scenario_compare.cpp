@@ -284,6 +284,20 @@ std::vector<std::string> judge_files(const Scenario &s, const std::string &run_d
     return diff;
 }
 
+std::vector<std::string> judge_event(const Scenario &s, const std::vector<std::string> &seen)
+{
+    if (s.event.empty())
+        return {};
+    std::string have;
+    for (const auto &e : seen)
+        have += (have.empty() ? "" : ", ") + e;
+    if (have.empty())
+        have = "none";
+    if (have == s.event)
+        return {};
+    return {"event: expected " + s.event + ", seen " + have};
+}
+
 bool copy_inputs(const Scenario &s, const std::string &run_dir, std::string *error)
 {
     for (const auto &name : s.files) {

@@ -9,6 +9,7 @@
 #include "board_model.h"
 #include "comdb_record.h"
 #include "dialog_user.h"
+#include "event_record.h"
 #include "registry_setup.h"
 #include "reg_file.h"
 #include "ui_record.h"
@@ -266,6 +267,10 @@ int child_run(const EmulationOptions &o, const Scenario &s, const std::string &d
     for (const auto &line : play.transcript)
         text += line + "\n";
     write_file(dir + "/transcript.txt", text);
+    std::string events;
+    for (const auto &e : emu::events())
+        events += std::to_string(e.id) + " " + event_type_name(e.type) + "\n";
+    write_file(dir + "/events.txt", events);
     std::vector<std::string> roots;
     for (const char *root : {DRIVER_KEY, ARBITER_KEY, PORTS_KEY})
         if (emu::reg_has_key(root))
@@ -310,6 +315,9 @@ Result emulation_run(const EmulationOptions &o, const Scenario &s)
     }
     r.diff = judge(s, lines_of(read_file(dir + "/transcript.txt")), dir + "/after.reg");
     for (const auto &line : judge_files(s, dir))
+        r.diff.push_back(line);
+    std::vector<std::string> events = lines_of(read_file(dir + "/events.txt"));
+    for (const auto &line : judge_event(s, events))
         r.diff.push_back(line);
     return end_run(r, dir, o.keep);
 }

@@ -183,6 +183,14 @@ bool load_scenario(const std::string &dir, Scenario *out, std::string *error)
             out->volatile_keys.push_back(w[1]);
             continue;
         }
+        // The run's event in the Application log: "event none", or "event ID information|warning|error".
+        if (verb == "event") {
+            if (!(w.size() == 2 && w[1] == "none") &&
+                !(w.size() == 3 && (w[2] == "information" || w[2] == "warning" || w[2] == "error")))
+                return fail(line, "event takes none, or an id and information, warning or error");
+            out->event = w.size() == 2 ? "none" : w[1] + " " + w[2];
+            continue;
+        }
         // What the run reads and writes besides the registry.
         if (verb == "file" || verb == "expect-output" || verb == "expect-file") {
             size_t args = verb == "expect-file" ? 2 : 1;

@@ -28,8 +28,26 @@ std::string prefix_of(const WineOptions &o)
 // unless the run has the stand-in that wine_begin installs in the system folder (`comdb`).
 std::map<std::string, std::string> wine_env(const WineOptions &o, bool comdb = false)
 {
-    return {{"WINEPREFIX", prefix_of(o)}, {"WINEARCH", o.arch}, {"WINEDEBUG", "-all"},
+    // advapi's fixme line of ReportEventW names each event's type and id (tool events are read
+    // from the pilot's standard error, which the tool's process shares).
+    return {{"WINEPREFIX", prefix_of(o)}, {"WINEARCH", o.arch}, {"WINEDEBUG", "-all,fixme+advapi"},
             {"WINEDLLOVERRIDES", comdb ? "mscoree,mshtml=;msports=n" : "mscoree,mshtml,msports="}};
+}
+
+// The events Wine's ReportEventW was asked for, from its fixme lines: "(log,0xTYPE,0xCATEGORY,0xID,".
+std::vector<std::string> wine_events(const std::string &err)
+{
+    std::vector<std::string> events;
+    const std::string mark = "fixme:advapi:ReportEventW (";
+    for (size_t at = err.find(mark); at != std::string::npos; at = err.find(mark, at + 1)) {
+        size_t end = err.find('\n', at);
+        std::string line = err.substr(at + mark.size(), end == std::string::npos ? std::string::npos : end - at - mark.size());
+        unsigned long long handle = 0;
+        unsigned type = 0, category = 0, id = 0;
+        if (std::sscanf(line.c_str(), "%llx,0x%x,0x%x,0x%x,", &handle, &type, &category, &id) == 4)
+            events.push_back(std::to_string(id) + " " + event_type_name(static_cast<uint16_t>(type)));
+    }
+    return events;
 }
 
 // Wine's drive Z: is the Unix root.
@@ -304,6 +322,8 @@ Result wine_run(const WineOptions &o, const Scenario &s)
     for (const auto &line : judge(s, lines_of(read_file(dir + "/pilot.log")), dir + "/after.reg"))
         r.diff.push_back(line);
     for (const auto &line : judge_files(s, dir))
+        r.diff.push_back(line);
+    for (const auto &line : judge_event(s, wine_events(read_file(dir + "/pilot.err"))))
         r.diff.push_back(line);
 
     for (const auto &step : s.steps)
