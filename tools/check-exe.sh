@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fails when a Windows build imports anything but the system DLLs (the x86_64 ones USER32 late),
+# Fails when a Windows build imports anything but the system DLLs (USER32 only late),
 # lacks its application manifest (administrator rights, the supported systems, system DPI
 # awareness) or its version resource, when the i686 build grows past 256 KiB or loses the
 # subsystem version NT 4.0 loads, or when z4setup.exe is not a windowed program (subsystem 2) or
@@ -13,7 +13,22 @@ for exe in "$@"; do
     # the import table; the build's list of USER32's exports tells which of its strings they are.
     delayed=""
     case "$(printf '%s\n' "$dump" | sed -n 's/.*file format //p' | head -n1)" in
-    pei-i386) want_dlls="ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll ";;
+    pei-i386) want_dlls="ADVAPI32.dll KERNEL32.dll msvcrt.dll "
+        # The i686 exes look USER32's functions up themselves, at their first call: the names of
+        # setup.d/platform/platform_user32.h's list stand in the image, and the DLL's name.
+        list=$(sed -n '/^#define Z4_USER32_FUNCTIONS/,/^$/p' "$(dirname "$0")/../setup.d/platform/platform_user32.h" |
+               grep -o 'X([A-Za-z]*)' | sed 's/X(\(.*\))/\1/')
+        names=$(strings "$exe")
+        for name in $list; do
+            if grep -x -- "$name" <<<"$names" >/dev/null; then
+                delayed+="USER32.dll $name"$'\n'
+            else
+                echo "FAIL $exe does not name USER32's $name"; status=1
+            fi
+        done
+        if [ -z "$list" ] || ! grep -x 'user32.dll' <<<"$names" >/dev/null; then
+            echo "FAIL $exe does not load USER32 late"; status=1
+        fi;;
     *)  want_dlls="ADVAPI32.dll KERNEL32.dll msvcrt.dll "
         def=$(dirname "$exe")/libuser32_delayed.a.def
         if [ ! -f "$def" ]; then
@@ -62,7 +77,7 @@ for exe in "$@"; do
         if [ "$size" -gt 262144 ]; then echo "FAIL $exe is $size bytes (limit 262144)"; status=1; fi
         # Every import must be one Windows NT 4.0 SP6a exports.
         imports=$(printf '%s\n' "$dump" | sed -n '/The Import Tables/,/^The Export\|^PE File Base/p' |
-                  awk '/DLL Name:/ {dll=$3; next} /^\t[0-9a-f]+\t/ && dll {print dll, $NF}')
+                  awk '/DLL Name:/ {dll=$3; next} /^\t[0-9a-f]+\t/ && dll {print dll, $NF}'; printf '%s' "$delayed")
         known=$(grep -v '^#' "$(dirname "$0")/nt4-imports.txt")
         while read -r import; do
             [ -n "$import" ] || continue

@@ -47,19 +47,6 @@ static void addZ4_com(ComSet &set, uint32_t com)
 // The COM numbers the driver's configuration holds, as the reader found them.
 static ComSet Z4DriverComNumbers;
 
-// A DLL of the system's own, by its full name in the system folder (SysWOW64 for a 32-bit
-// program on 64-bit Windows, through the same call): a bare name would first find one planted in
-// the program's folder, and the DLLs it needs are looked for beside it, not there either.
-static HMODULE loadZ4_system_dll(const char *name)
-{
-    char path[MAX_PATH + 16];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    std::snprintf(path + length, sizeof path - length, "\\%s", name);
-    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 // Z4_COMDB_NONE: no msports.dll (Windows NT 4.0). Z4_COMDB_FAULT: it is there, but the database
 // cannot be opened; `fault` says which call answered what.
 enum ComDBOpened { Z4_COMDB_OPEN, Z4_COMDB_NONE, Z4_COMDB_FAULT };
