@@ -160,3 +160,27 @@ TEST_F(Events, a_log_that_cannot_be_written_changes_no_outcome_and_says_so_in_on
 }
 
 }  // namespace
+
+namespace {
+
+// A line longer than the event keeps of it still reaches standard output whole, with its end:
+// the plan's line of a value with a long name, then the count on a line of its own.
+TEST_F(Events, a_long_line_reaches_standard_output_whole_with_its_line_end)
+{
+    machine = [] {
+        configured_machine();
+        emu::reg_put_dword(PARAMETERS + "\\Board1\\Serial3", std::string(1500, 'v'), 1);
+    };
+    Outcome o = run("/n " + file("boards.ini", "[Board1]\nBusType = ISA\nInterrupt = 5\nIOAddr = 310\nPorts = 8\n"),
+                    nullptr, true);
+    ASSERT_EQ(o.code, Z4_EXIT_CHANGES) << o.out;
+    size_t at = o.out.find("delete value HKLM\\");
+    ASSERT_NE(at, std::string::npos) << o.out;
+    size_t end = o.out.find('\n', at);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(end - at, 1399u);  // the plan's own line, as it always was
+    EXPECT_NE(o.out.find(" changes\n", end), std::string::npos);
+    EXPECT_TRUE(emu::events().empty());
+}
+
+}  // namespace

@@ -42,12 +42,15 @@ void keepZ4_event_line(const char *text)
 
 void sayZ4_line(const char *format, ...)
 {
-    char line[1400];
-    va_list args;
+    // Standard output gets the whole line, however long; the event a copy cut to its room.
+    va_list args, copy;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    va_copy(copy, args);
+    std::vprintf(format, args);
+    char line[2048];
+    std::vsnprintf(line, sizeof line, format, copy);
+    va_end(copy);
     va_end(args);
-    std::fputs(line, stdout);
     keepZ4_event_line(line);
 }
 
