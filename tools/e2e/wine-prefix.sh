@@ -37,8 +37,16 @@ create)
     mkdir -p "$(dirname "$dir")"
     # No Mono or Gecko: their installers would ask a question nobody answers.
     export WINEPREFIX="$dir" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,msports="
-    timeout 600 "$loader" wineboot -i >/dev/null 2>&1 || {
-        echo "$0: wineboot failed or took over 10 minutes in $dir" >&2; exit 1; }
+    # Where 32-bit programs run under qemu a first boot now and then hangs or fails at once
+    # ("libgcc_s.so.1 must be installed", "wine client error"): it is tried afresh, three times.
+    booted=0
+    for attempt in 1 2 3; do
+        if timeout 420 "$loader" wineboot -i >/dev/null 2>&1; then booted=1; break; fi
+        echo "$0: wineboot failed or took over 7 minutes in $dir (try $attempt of 3)" >&2
+        /usr/lib/wine/wineserver -k 2>/dev/null || true
+        rm -rf "$dir"
+    done
+    [ "$booted" = 1 ] || { echo "$0: no prefix could be booted in $dir" >&2; exit 1; }
     wine_fonts "$dir"
     # No window manager runs on the virtual display: Wine draws captions and frames itself.
     timeout 300 "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
