@@ -265,6 +265,8 @@ int runZ4_arguments(HINSTANCE instance, const char *command_line, int show_state
         return Z4_EXIT_BAD_FILE;
     }
     Z4RunVerb = verb;
+    // Only the dialog, "/s" and "/d" write events; the runs engines repeat ("/n") copy nothing.
+    keepZ4_event_lines(verb == Z4_VERB_CONFIGURE || verb == Z4_VERB_APPLY || verb == Z4_VERB_REMOVE);
     // The event's first line: what was asked.
     char asked[Z4_FILE_ARGUMENT_CHARS + 32];
     std::snprintf(asked, sizeof asked, "z4setup %s", arguments);

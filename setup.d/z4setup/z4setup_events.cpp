@@ -13,6 +13,7 @@ constexpr size_t Z4_EVENT_CHARS = 8192;
 static char *Z4EventLines;
 static size_t Z4EventLength;
 static bool Z4EventCut;
+static bool Z4EventKeeping = true;
 static const char Z4_EVENT_CUT[] = "(more lines left out)\r\n";
 
 void forgetZ4_event_lines()
@@ -21,10 +22,18 @@ void forgetZ4_event_lines()
     Z4EventLines = nullptr;
     Z4EventLength = 0;
     Z4EventCut = false;
+    Z4EventKeeping = true;
+}
+
+void keepZ4_event_lines(bool keep)
+{
+    Z4EventKeeping = keep;
 }
 
 void keepZ4_event_line(const char *text)
 {
+    if (!Z4EventKeeping)
+        return;
     size_t length = std::strlen(text);
     while (length && (text[length - 1] == '\n' || text[length - 1] == '\r'))
         --length;
@@ -47,11 +56,13 @@ void sayZ4_line(const char *format, ...)
     va_start(args, format);
     va_copy(copy, args);
     std::vprintf(format, args);
-    char line[2048];
-    std::vsnprintf(line, sizeof line, format, copy);
+    if (Z4EventKeeping) {
+        char line[2048];
+        std::vsnprintf(line, sizeof line, format, copy);
+        keepZ4_event_line(line);
+    }
     va_end(copy);
     va_end(args);
-    keepZ4_event_line(line);
 }
 
 // The process's user, for the event: the token's user SID in `room`, or null.

@@ -26,8 +26,10 @@ void sayZ4_line(const char *format, ...)
     ;
 // A text the run reports or prints by another path, kept for its event.
 void keepZ4_event_line(const char *text);
-// The lines kept so far go; a run starts with none.
+// The lines kept so far go; a run starts with none, keeping.
 void forgetZ4_event_lines();
+// Whether lines are kept at all: a run whose verb writes no event ("/n", "/r") keeps none.
+void keepZ4_event_lines(bool keep);
 
 // The event `id` of `type` (EVENTLOG_INFORMATION_TYPE, _WARNING_TYPE, _ERROR_TYPE), its one
 // string the lines kept, with the process's user. Where the log cannot be written the run goes

@@ -9,6 +9,8 @@
 # Both build dirs need z4setup.exe, z4floor.exe, z4floor_template.exe and z4timer.exe
 # (tools/win32/floor.cmake). To tell where the start-up goes, it also times the floor with a main
 # window and the tool's own template, and the tool on a registry without its configuration.
+# The i686 exe is timed twice: under WOW64 in the 64-bit prefix, and in a 32-bit prefix of its
+# own (Z4_BENCH_PREFIX32), as on 32-bit Windows, against that prefix's reg.exe.
 set -euo pipefail
 runs=${1:-7}
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -65,16 +67,17 @@ winmoved=$(/usr/lib/wine/wine64 winepath -w "$moved" 2>/dev/null)
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
-measure() {  # bitness wine build-dir
-    local bits=$1 wine=$2 dir=$3 timer="/usr/lib/wine/wine64 $w64/z4timer.exe"
+measure() {  # 64|32|32p wine build-dir timer-command
+    local bits=$1 wine=$2 dir=$3 timer=$4 label
     local exe com floor template regexe=reg
-    # Where 32-bit Wine runs under qemu-user, the 64-bit reg.exe would leave the emulator out.
+    case "$bits" in 64) label=64-bit ;; 32) label='32-bit (WOW64)' ;; *) label='32-bit prefix' ;; esac
+    # Under WOW64 the 64-bit reg.exe would leave out the 32-bit loader (and qemu, where it runs).
     [ "$bits" = 32 ] && regexe='C:\windows\syswow64\reg.exe'
 
-    exe=$(/usr/lib/wine/wine64 winepath -w "$dir/z4setup.exe" 2>/dev/null)
-    com=$(/usr/lib/wine/wine64 winepath -w "$dir/z4setup.com" 2>/dev/null)
-    floor=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor.exe" 2>/dev/null)
-    template=$(/usr/lib/wine/wine64 winepath -w "$dir/z4floor_template.exe" 2>/dev/null)
+    exe=$($wine winepath -w "$dir/z4setup.exe" 2>/dev/null)
+    com=$($wine winepath -w "$dir/z4setup.com" 2>/dev/null)
+    floor=$($wine winepath -w "$dir/z4floor.exe" 2>/dev/null)
+    template=$($wine winepath -w "$dir/z4floor_template.exe" 2>/dev/null)
     : > "$work/exits"; : > "$work/s$bits"; : > "$work/f$bits"; : > "$work/w$bits"; : > "$work/r$bits"
     : > "$work/t$bits"; : > "$work/e$bits"; : > "$work/a$bits"; : > "$work/n$bits"; : > "$work/i$bits"
     : > "$work/p$bits"; : > "$work/q$bits"; : > "$work/x$bits"; : > "$work/o$bits"
@@ -107,15 +110,15 @@ measure() {  # bitness wine build-dir
         $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1
         $timer run "$exe /s $winboards" | tail -n 1 | tee -a "$work/exits" | awk '{print $1}' >> "$work/n$bits"
         $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
-            { echo "FAIL the $bits-bit /s left no Serial258"; exit 1; }
+            { echo "FAIL the $label /s left no Serial258"; exit 1; }
         $wine reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4' /f >/dev/null 2>&1
         $timer run "$regexe import $winreg" | tee -a "$work/exits" | awk '{print $1}' >> "$work/i$bits"
     done
     # The tool must have rewritten the configuration each time: its last port is still there.
     $wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\Serialz4\Parameters\Board4\Serial258' >/dev/null 2>&1 ||
-        { echo "FAIL the $bits-bit write left no Serial258"; exit 1; }
+        { echo "FAIL the $label write left no Serial258"; exit 1; }
     # Both writers must have finished on their own, with success.
-    if grep -v ' exit 0' "$work/exits" | grep -q .; then echo "FAIL a $bits-bit write did not end with 0"; exit 1; fi
+    if grep -v ' exit 0' "$work/exits" | grep -q .; then echo "FAIL a $label write did not end with 0"; exit 1; fi
     : > "$work/exits"
     local s f w r t e a n i p x o
     s=$(median < "$work/s$bits"); f=$(median < "$work/f$bits")
@@ -123,21 +126,21 @@ measure() {  # bitness wine build-dir
     t=$(median < "$work/t$bits"); e=$(median < "$work/e$bits"); a=$(median < "$work/a$bits")
     n=$(median < "$work/n$bits"); i=$(median < "$work/i$bits"); p=$(median < "$work/p$bits")
     x=$(median < "$work/x$bits"); o=$(median < "$work/o$bits")
-    printf '%s-bit (%s): start to dialog %s ms, floor %s ms, ratio %.2f; 4x64 write Ok to exit %s ms, reg import %s ms, ratio %.2f (median of %d)\n' \
-        "$bits" "$(basename "$wine")" "$s" "$f" "$(echo "$s / $f" | bc -l)" "$w" "$r" "$(echo "$w / $r" | bc -l)" "$runs"
-    printf '%s-bit: floor with a main window and the tool'"'"'s template %s ms; the tool without a configuration %s ms (ratio %.2f), with the 4x64 one %.2f\n' \
-        "$bits" "$t" "$e" "$(echo "$e / $t" | bc -l)" "$(echo "$s / $t" | bc -l)"
-    printf '%s-bit: the 4x64 board file, start to exit, against reg import by %s (%s ms): /s on a machine that holds it %s ms, ratio %.2f; /n there %s ms, ratio %.2f\n' \
-        "$bits" "$regexe" "$r" "$a" "$(echo "$a / $r" | bc -l)" "$p" "$(echo "$p / $r" | bc -l)"
-    printf '%s-bit: /s on a machine without it %s ms, reg import there %s ms, ratio %.2f\n' \
-        "$bits" "$n" "$i" "$(echo "$n / $i" | bc -l)"
-    printf '%s-bit: /s rewriting the interrupt of every board %s ms, ratio %.2f to reg import (%s ms)\n' \
-        "$bits" "$x" "$(echo "$x / $r" | bc -l)" "$r"
-    printf '%s-bit: z4setup.com /? (start, usage, exit) %s ms\n' "$bits" "$o"
+    printf '%s (%s): start to dialog %s ms, floor %s ms, ratio %.2f; 4x64 write Ok to exit %s ms, reg import %s ms, ratio %.2f (median of %d)\n' \
+        "$label" "$(basename "$wine")" "$s" "$f" "$(echo "$s / $f" | bc -l)" "$w" "$r" "$(echo "$w / $r" | bc -l)" "$runs"
+    printf '%s: floor with a main window and the tool'"'"'s template %s ms; the tool without a configuration %s ms (ratio %.2f), with the 4x64 one %.2f\n' \
+        "$label" "$t" "$e" "$(echo "$e / $t" | bc -l)" "$(echo "$s / $t" | bc -l)"
+    printf '%s: the 4x64 board file, start to exit, against reg import by %s (%s ms): /s on a machine that holds it %s ms, ratio %.2f; /n there %s ms, ratio %.2f\n' \
+        "$label" "$regexe" "$r" "$a" "$(echo "$a / $r" | bc -l)" "$p" "$(echo "$p / $r" | bc -l)"
+    printf '%s: /s on a machine without it %s ms, reg import there %s ms, ratio %.2f\n' \
+        "$label" "$n" "$i" "$(echo "$n / $i" | bc -l)"
+    printf '%s: /s rewriting the interrupt of every board %s ms, ratio %.2f to reg import (%s ms)\n' \
+        "$label" "$x" "$(echo "$x / $r" | bc -l)" "$r"
+    printf '%s: z4setup.com /? (start, usage, exit) %s ms\n' "$label" "$o"
     # Process starts under Wine vary by tens of milliseconds; the fastest runs show the cost
     # without that.
-    printf '%s-bit fastest: reg import %s ms, /s holding it %s, /n %s, rewrite %s, /? %s; new machine /s %s, reg import %s\n' \
-        "$bits" "$(sort -n "$work/r$bits" | head -1)" "$(sort -n "$work/a$bits" | head -1)" \
+    printf '%s fastest: reg import %s ms, /s holding it %s, /n %s, rewrite %s, /? %s; new machine /s %s, reg import %s\n' \
+        "$label" "$(sort -n "$work/r$bits" | head -1)" "$(sort -n "$work/a$bits" | head -1)" \
         "$(sort -n "$work/p$bits" | head -1)" "$(sort -n "$work/x$bits" | head -1)" \
         "$(sort -n "$work/o$bits" | head -1)" "$(sort -n "$work/n$bits" | head -1)" "$(sort -n "$work/i$bits" | head -1)"
 }
@@ -149,6 +152,18 @@ wineserver -k || true
 # milliseconds at random, which swamps what is measured.
 taskset -c "${Z4_BENCH_CPU:-1}" xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; $(declare -f measure median); \
     work='$work' w64='$w64' runs='$runs' winboards='$winboards' winmoved='$winmoved'; set -e; wineserver -p || true; \
-    measure 64 /usr/lib/wine/wine64 '$w64'; measure 32 /usr/lib/wine/wine '$w32'"
+    measure 64 /usr/lib/wine/wine64 '$w64' '/usr/lib/wine/wine64 $w64/z4timer.exe'; \
+    measure 32 /usr/lib/wine/wine '$w32' '/usr/lib/wine/wine64 $w64/z4timer.exe'"
 wineserver -k || true
+
+# The 32-bit prefix: its own server, booted afresh (tried three times where qemu runs it).
+prefix32=${Z4_BENCH_PREFIX32:-/tmp/z4-bench-prefix32}
+[ -f "$prefix32/system.reg" ] || "$root/tools/e2e/wine-prefix.sh" create "$prefix32" win32
+WINEPREFIX=$prefix32 WINEARCH=win32 /usr/lib/wine/wine reg add 'HKCU\Software\Wine\X11 Driver' \
+    /v Managed /d N /f >/dev/null 2>&1
+WINEPREFIX=$prefix32 WINEARCH=win32 taskset -c "${Z4_BENCH_CPU:-1}" \
+    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; $(declare -f measure median); \
+    work='$work' w64='$w64' runs='$runs' winboards='$winboards' winmoved='$winmoved'; set -e; wineserver -p || true; \
+    measure 32p /usr/lib/wine/wine '$w32' '/usr/lib/wine/wine $w32/z4timer.exe'"
+WINEPREFIX=$prefix32 wineserver -k || true
 rm -rf "$work"
