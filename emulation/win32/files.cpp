@@ -440,6 +440,11 @@ std::FILE *_fdopen(int fd, const char *mode) { return fdopen(fd, mode); }
 
 int _close(int fd) { return close(fd); }
 
+// A character device (a terminal, /dev/null) answers as the console and NUL do.
+int _isatty(int fd) { return isatty(fd); }
+
+int _fileno(std::FILE *stream) { return fileno(stream); }
+
 // A handle of a file: closed here (true), or not a file's (false).
 bool emu_close_file_handle(HANDLE handle)
 {

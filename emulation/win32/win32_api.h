@@ -487,6 +487,8 @@ UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
 int _open_osfhandle(intptr_t osfhandle, int flags);
 std::FILE *_fdopen(int fd, const char *mode);
 int _close(int fd);
+int _isatty(int fd);
+int _fileno(std::FILE *stream);
 inline LONG InterlockedCompareExchange(volatile LONG *target, LONG exchange, LONG comparand)
 {
     return __sync_val_compare_and_swap(target, comparand, exchange);

@@ -243,6 +243,7 @@ int runZ4_arguments(HINSTANCE instance, const char *command_line, int show_state
 {
     Z4Instance = instance;
     Z4AtConsole = console;
+    bufferZ4_output_lines();
     char file[Z4_FILE_ARGUMENT_CHARS];
     const char *arguments = argumentZ4_text(command_line);
     Z4Verb verb = verbZ4_of(arguments, file, console);

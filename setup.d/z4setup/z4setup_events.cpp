@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 // Room for the run's lines: an event string may hold 31,839 characters; a run that says more is
 // cut at a whole line, and the event says so. Taken at the first line (a static buffer would be
@@ -14,6 +17,7 @@ static char *Z4EventLines;
 static size_t Z4EventLength;
 static bool Z4EventCut;
 static bool Z4EventKeeping = true;
+static bool Z4FlushLines;
 static const char Z4_EVENT_CUT[] = "(more lines left out)\r\n";
 
 void forgetZ4_event_lines()
@@ -49,6 +53,12 @@ void keepZ4_event_line(const char *text)
     Z4EventLength += length + 2;
 }
 
+void bufferZ4_output_lines()
+{
+    if (!Z4FlushLines && _isatty(_fileno(stdout)))
+        Z4FlushLines = std::setvbuf(stdout, nullptr, _IOFBF, 4096) == 0;
+}
+
 void sayZ4_line(const char *format, ...)
 {
     // Standard output gets the whole line, however long; the event a copy cut to its room.
@@ -56,6 +66,8 @@ void sayZ4_line(const char *format, ...)
     va_start(args, format);
     va_copy(copy, args);
     std::vprintf(format, args);
+    if (Z4FlushLines)
+        std::fflush(stdout);
     if (Z4EventKeeping) {
         char line[2048];
         std::vsnprintf(line, sizeof line, format, copy);

@@ -24,6 +24,9 @@ void sayZ4_line(const char *format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// Standard output written a line at a time where it is a console or NUL: the C library would
+// write such a device a character at a time, a system call each. Lines reach it as they end.
+void bufferZ4_output_lines();
 // A text the run reports or prints by another path, kept for its event.
 void keepZ4_event_line(const char *text);
 // The lines kept so far go; a run starts with none, keeping.
