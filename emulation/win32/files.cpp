@@ -440,8 +440,13 @@ std::FILE *_fdopen(int fd, const char *mode) { return fdopen(fd, mode); }
 
 int _close(int fd) { return close(fd); }
 
-// A character device (a terminal, /dev/null) answers as the console and NUL do.
-int _isatty(int fd) { return isatty(fd); }
+// True for any character device, as Windows' C library answers for the console and NUL alike:
+// /dev/null too, where isatty would say no.
+int _isatty(int fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode);
+}
 
 int _fileno(std::FILE *stream) { return fileno(stream); }
 
