@@ -7,6 +7,14 @@
 #include "registry_faults.h"
 #include "z4setup_events.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace {
 
 using namespace unattended;
@@ -184,3 +192,49 @@ TEST_F(Events, a_long_line_reaches_standard_output_whole_with_its_line_end)
 }
 
 }  // namespace
+
+// At a console the lines must show as the run says them, not when it ends: a child process whose
+// standard output is a terminal says one line and waits; the line is there before it exits.
+TEST(ConsoleOutput, a_line_said_at_a_terminal_shows_before_the_run_ends)
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    int said[2], done[2];
+    ASSERT_EQ(pipe(said), 0);
+    ASSERT_EQ(pipe(done), 0);
+    const std::string slave = ptsname(master);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int terminal = open(slave.c_str(), O_RDWR | O_NOCTTY);
+        termios raw;
+        tcgetattr(terminal, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(terminal, TCSANOW, &raw);
+        dup2(terminal, 1);
+        bufferZ4_output_lines();
+        sayZ4_line("z4setup: %d changes\n", 3);
+        char go;
+        (void)!write(said[1], "s", 1);
+        (void)!read(done[0], &go, 1);
+        _exit(0);  // no flush at exit: what was not written out by now never shows
+    }
+    char mark;
+    ASSERT_EQ(read(said[0], &mark, 1), 1);
+    std::string shown;
+    pollfd wait = {master, POLLIN, 0};
+    char chunk[64];
+    while (shown.find('\n') == std::string::npos && poll(&wait, 1, 2000) == 1) {
+        ssize_t got = read(master, chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        shown.append(chunk, static_cast<size_t>(got));
+    }
+    (void)!write(done[1], "d", 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(master);
+    EXPECT_EQ(shown, "z4setup: 3 changes\n");
+}
