@@ -235,6 +235,7 @@ TEST(ConsoleOutput, a_line_said_at_a_terminal_shows_before_the_run_ends)
     (void)!write(done[1], "d", 1);
     int status = 0;
     waitpid(child, &status, 0);
-    close(master);
+    for (int fd : {master, said[0], said[1], done[0], done[1]})
+        close(fd);
     EXPECT_EQ(shown, "z4setup: 3 changes\n");
 }

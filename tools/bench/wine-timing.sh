@@ -145,25 +145,26 @@ measure() {  # 64|32|32p wine build-dir timer-command
         "$(sort -n "$work/o$bits" | head -1)" "$(sort -n "$work/n$bits" | head -1)" "$(sort -n "$work/i$bits" | head -1)"
 }
 
+# The given measure commands under one virtual display and one server for every run, so none of
+# them pays for its start. All on one CPU: on a virtual machine a process woken on the other one
+# (wineserver's replies) waits there for tens of milliseconds at random, which swamps what is
+# measured. WINEPREFIX and WINEARCH given before the call choose the prefix.
+timed() {
+    taskset -c "${Z4_BENCH_CPU:-1}" xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; \
+        $(declare -f measure median); work='$work' w64='$w64' runs='$runs' winboards='$winboards' \
+        winmoved='$winmoved'; set -e; wineserver -p || true; $1"
+    wineserver -k || true
+}
+
 # Programs started without a display leave a desktop behind that no later window can use.
 wineserver -k || true
-# One server for every run, so none of them pays for its start. All on one CPU: on a virtual
-# machine a process woken on the other one (wineserver's replies) waits there for tens of
-# milliseconds at random, which swamps what is measured.
-taskset -c "${Z4_BENCH_CPU:-1}" xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; $(declare -f measure median); \
-    work='$work' w64='$w64' runs='$runs' winboards='$winboards' winmoved='$winmoved'; set -e; wineserver -p || true; \
-    measure 64 /usr/lib/wine/wine64 '$w64' '/usr/lib/wine/wine64 $w64/z4timer.exe'; \
+timed "measure 64 /usr/lib/wine/wine64 '$w64' '/usr/lib/wine/wine64 $w64/z4timer.exe'; \
     measure 32 /usr/lib/wine/wine '$w32' '/usr/lib/wine/wine64 $w64/z4timer.exe'"
-wineserver -k || true
 
 # The 32-bit prefix: its own server, booted afresh (tried three times where qemu runs it).
 prefix32=${Z4_BENCH_PREFIX32:-/tmp/z4-bench-prefix32}
 [ -f "$prefix32/system.reg" ] || "$root/tools/e2e/wine-prefix.sh" create "$prefix32" win32
 WINEPREFIX=$prefix32 WINEARCH=win32 /usr/lib/wine/wine reg add 'HKCU\Software\Wine\X11 Driver' \
     /v Managed /d N /f >/dev/null 2>&1
-WINEPREFIX=$prefix32 WINEARCH=win32 taskset -c "${Z4_BENCH_CPU:-1}" \
-    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "winreg='$winreg'; $(declare -f measure median); \
-    work='$work' w64='$w64' runs='$runs' winboards='$winboards' winmoved='$winmoved'; set -e; wineserver -p || true; \
-    measure 32p /usr/lib/wine/wine '$w32' '/usr/lib/wine/wine $w32/z4timer.exe'"
-WINEPREFIX=$prefix32 wineserver -k || true
+WINEPREFIX=$prefix32 WINEARCH=win32 timed "measure 32p /usr/lib/wine/wine '$w32' '/usr/lib/wine/wine $w32/z4timer.exe'"
 rm -rf "$work"
